@@ -1,0 +1,96 @@
+#pragma once
+// A thin RAII layer over the SQLite C API: the only place that talks to sqlite3.
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QVariantList>
+#include <memory>
+#include <vector>
+
+struct sqlite3;
+
+// Raised by ExecuteSQL when the caller asked for errors to propagate.
+class SqlError : public std::exception {
+public:
+    SqlError(QString message, QString statement);
+    const char* what() const noexcept override { return m_what.constData(); }
+    const QString& message() const { return m_message; }
+    const QString& statement() const { return m_statement; }
+
+private:
+    QString m_message;
+    QString m_statement;
+    QByteArray m_what;
+};
+
+// A read-only result set, fully read when opened: rows in query order, fields by
+// name or position, Null as an invalid QVariant.
+class Recordset {
+public:
+    Recordset(QStringList names, std::vector<QVariantList> rows);
+
+    bool eof() const { return m_pos >= m_rows.size(); }
+    void moveNext() { if (m_pos < m_rows.size()) ++m_pos; }
+    void moveFirst() { m_pos = 0; }
+    void moveLast() { m_pos = m_rows.empty() ? 0 : m_rows.size() - 1; }
+    int recordCount() const { return int(m_rows.size()); }
+    int fieldCount() const { return int(m_names.size()); }
+
+    QVariant field(int index) const;
+    QVariant field(const QString& name) const;
+    bool isNull(const QString& name) const { return field(name).isNull(); }
+    const QStringList& fieldNames() const { return m_names; }
+
+private:
+    QStringList m_names;
+    std::vector<QVariantList> m_rows;
+    size_t m_pos = 0;
+};
+
+class Database {
+public:
+    enum class OpenMode { ExistingReadWrite, CreateNew, ReadOnly };
+
+    Database() = default;
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    // Opens the file and proves that it is a sound SQLite database (a quick integrity
+    // check), so that a file of another kind is refused before anything touches it.
+    bool open(const QString& path, OpenMode mode, QString* error = nullptr);
+    void close();
+    bool isOpen() const { return m_db != nullptr; }
+    const QString& path() const { return m_path; }
+
+    // Null on error; the error text is kept in lastError().
+    std::unique_ptr<Recordset> query(const QString& sql, const QVariantList& params = {});
+    // Executes one statement; on failure the statement has changed nothing.
+    bool execute(const QString& sql, const QVariantList& params = {});
+    // Runs a script of several statements without parameters (schema creation).
+    bool executeScript(const QString& sql);
+
+    bool beginTrans() { return execute(QStringLiteral("BEGIN")); }
+    bool commitTrans() { return execute(QStringLiteral("COMMIT")); }
+    bool rollback() { return execute(QStringLiteral("ROLLBACK")); }
+    bool inTransaction() const;
+    qint64 lastInsertId() const;
+
+    const QString& lastError() const { return m_lastError; }
+    // The failing statement with its parameters filled in, for messages.
+    const QString& lastStatement() const { return m_lastStatement; }
+
+    // True when the file passes SQLite's full integrity check.
+    static bool integrityCheck(const QString& path);
+    // Compacts the closed database at source into a new file at target.
+    static bool compact(const QString& source, const QString& target, QString* error);
+
+private:
+    bool prepareAndBind(const QString& sql, const QVariantList& params, struct sqlite3_stmt** stmt);
+    void setError(const QString& statement);
+
+    sqlite3* m_db = nullptr;
+    QString m_path;
+    QString m_lastError;
+    QString m_lastStatement;
+};

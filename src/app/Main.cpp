@@ -1,0 +1,70 @@
+#include "Main.h"
+
+#include "Globals.h"
+#include "ProgramPicture.h"
+#include "QtUiServices.h"
+#include "Schema.h"
+#include "UiServices.h"
+#include "Version.h"
+#include "frmLogList.h"
+#include "modSupport.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QIcon>
+#include <QPixmap>
+
+Program::Program() = default;
+
+Program::~Program()
+{
+    m_window.reset();
+    if (gDatabase == &m_db)
+        gDatabase = nullptr;
+}
+
+int Program::start(const QStringList& arguments, const StartupPaths& paths)
+{
+    m_lock = std::make_unique<QLockFile>(paths.lockFile);
+    m_lock->setStaleLockTime(0);  // a lock left by a crashed run is recognised by its pid
+    if (!m_lock->tryLock(0)) {
+        MsgBox(QCoreApplication::translate("Main", "すでに起動しています"), MsgIcon::Exclamation);
+        return 1;
+    }
+    gIniPath = paths.iniFile;
+    const QString named = DatabasePathFromArgs(arguments);
+    gDatabasePath = named.isEmpty() ? paths.defaultDatabase : QFileInfo(named).absoluteFilePath();
+    if (!OpenLog(m_db, gDatabasePath, named.isEmpty()))
+        return 1;
+    gDatabase = &m_db;
+    switch (CheckDatabaseRelease()) {
+    case ReleaseCheck::Declined:
+        return 0;
+    case ReleaseCheck::TooNew:
+        return 1;
+    case ReleaseCheck::Ready:
+        break;
+    }
+    LoadLookupTables();
+    LoadSuggestionLists();
+    ReadProgramSettings();
+    m_window = std::make_unique<frmLogList>();
+    m_window->ApplySettings();
+    m_window->FormReset();
+    m_window->show();
+    return -1;
+}
+
+int Main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tidewriter"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TIDEWRITER_VERSION));
+    QApplication::setWindowIcon(QIcon(QPixmap::fromImage(ProgramPicture(64))));
+    QtUiServices ui;
+    InstallUiServices(&ui);
+    Program program;
+    const int status = program.start(QCoreApplication::arguments().mid(1), DefaultStartupPaths());
+    return status >= 0 ? status : app.exec();
+}

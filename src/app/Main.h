@@ -1,0 +1,27 @@
+#pragma once
+// Start-up of the whole program: the single-instance lock, the log, the settings and
+// the list window.
+#include "Database.h"
+#include "modStartup.h"
+
+#include <QLockFile>
+#include <memory>
+
+class frmLogList;
+
+class Program {
+public:
+    Program();
+    ~Program();
+    // Runs the start-up steps. Returns -1 when the list window is showing and the event
+    // loop should run, otherwise the exit status.
+    int start(const QStringList& arguments, const StartupPaths& paths);
+    frmLogList* listWindow() const { return m_window.get(); }
+
+private:
+    std::unique_ptr<QLockFile> m_lock;
+    Database m_db;
+    std::unique_ptr<frmLogList> m_window;
+};
+
+int Main(int argc, char* argv[]);

@@ -1,0 +1,38 @@
+#pragma once
+// Start-up and shutdown of the log: where it lives, opening it, the settings read at
+// start, and the backup and compaction at exit.
+#include <QString>
+#include <QStringList>
+
+class Database;
+
+struct StartupPaths {
+    QString defaultDatabase;  // the log used when the command line names none
+    QString iniFile;
+    QString lockFile;         // held while the program runs, so a second start can tell
+};
+
+// tidewriter.db in the data folder, tidewriter.ini in the config folder, the lock in the
+// user's runtime folder.
+StartupPaths DefaultStartupPaths();
+
+// The command line's words (options starting with "--" excepted), joined with blanks,
+// every double quote removed; empty when the command line names no log.
+QString DatabasePathFromArgs(const QStringList& arguments);
+
+// When an exit was interrupted between its two renames, the log is missing at its path
+// while its ".old" (the log itself) or ".new" (its compacted copy) exists. Puts back the
+// first of them that passes the integrity check. False when such files exist but none
+// is sound (nothing is touched then).
+bool RestoreInterruptedShutdown(const QString& path);
+
+// Opens the log (creating it when the default log does not exist yet); on failure the
+// user is told and false is returned with nothing created or changed.
+bool OpenLog(Database& db, const QString& path, bool createIfMissing);
+
+// Reads OPTION, PAGETYPE_1, PAGETYPE_2 and PRINT keys into the process-wide settings.
+void ReadProgramSettings();
+
+// Exit after a changed run: backup, then compaction from the backup into place.
+// Expects the log to be closed. Tells the user of the first failing step.
+void CompactAtShutdown();

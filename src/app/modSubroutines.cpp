@@ -1,0 +1,230 @@
+#include "modSubroutines.h"
+
+#include "UiServices.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QUrl>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+
+namespace {
+const QChar kSep = QLatin1Char('/');
+
+bool isNumberChar(QChar c)
+{
+    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('.') || c == QLatin1Char('-');
+}
+
+float numberValue(QString text)
+{
+    static const QRegularExpression number(QStringLiteral("^-?(\\d+\\.?\\d*|\\.\\d+)$"));
+    // A number closed by the end of the text carries its separator along: drop it.
+    if (!text.isEmpty() && !isNumberChar(text.back()))
+        text.chop(1);
+    if (!number.match(text).hasMatch())
+        return 0.0f;
+    bool ok = false;
+    const float v = text.toFloat(&ok);
+    return ok ? v : 0.0f;
+}
+}  // namespace
+
+QString QuoteSQL(const QString& s)
+{
+    QString r = s;
+    return r.replace(QLatin1Char('\''), QStringLiteral("''"));
+}
+
+QString MakeItemKey(qint64 id)
+{
+    return QLatin1Char('#') + QString::number(id);
+}
+
+qint64 KeyToId(const QString& key)
+{
+    return key.mid(1).toLongLong();
+}
+
+QString GetFileName(const QString& path)
+{
+    const qsizetype i = path.lastIndexOf(kSep);
+    return i < 0 ? QString() : path.mid(i + 1);
+}
+
+QString GetFolderName(const QString& path)
+{
+    const qsizetype i = path.lastIndexOf(kSep);
+    return i < 0 ? QString() : path.left(i);
+}
+
+QString RemoveExtension(const QString& name)
+{
+    const qsizetype i = name.lastIndexOf(QLatin1Char('.'));
+    return i < 0 ? name : name.left(i);
+}
+
+QString RemoveTrailing(const QString& s, const QString& suffix)
+{
+    QString r = s;
+    if (suffix.isEmpty())
+        return r;
+    while (r.endsWith(suffix))
+        r.chop(suffix.size());
+    return r;
+}
+
+QString JoinValues(const QStringList& values, const QString& separator)
+{
+    QString r;
+    for (const QString& v : values)
+        r += v + separator;
+    qsizetype end = r.size();
+    while (end > 0 && r.at(end - 1) == QLatin1Char(' '))
+        --end;
+    r.truncate(end);
+    return r;
+}
+
+QList<float> SplitNumbers(const QString& text)
+{
+    QList<float> values;
+    const qsizetype len = text.size();
+    qsizetype start = 0;  // 1-based position of the open number, 0 when none is open
+    for (qsizetype i = 1; i <= len + 1; ++i) {
+        const bool numberChar = i <= len && isNumberChar(text.at(i - 1));
+        if (numberChar) {
+            if (start == 0)
+                start = i;
+        } else if (i != len && start != 0) {
+            values << numberValue(text.mid(start - 1, i - start));
+            start = 0;
+        }
+    }
+    if (values.isEmpty())
+        values = {0.0f, 0.0f};
+    return values;
+}
+
+std::optional<long> CLng(const QString& text)
+{
+    bool ok = false;
+    const double v = text.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(v))
+        return std::nullopt;
+    const double r = std::nearbyint(v);  // the default rounding mode rounds halves to even
+    if (r < double(std::numeric_limits<int>::min()) || r > double(std::numeric_limits<int>::max()))
+        return std::nullopt;
+    return long(r);
+}
+
+std::optional<float> CSng(const QString& text)
+{
+    bool ok = false;
+    const double v = text.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(v) || std::fabs(v) > double(std::numeric_limits<float>::max()))
+        return std::nullopt;
+    return float(v);
+}
+
+std::optional<bool> CBool(const QString& text)
+{
+    const QString t = text.trimmed();
+    if (t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
+        return true;
+    if (t.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
+        return false;
+    bool ok = false;
+    const double v = t.toDouble(&ok);
+    if (!ok)
+        return std::nullopt;
+    return v != 0.0;
+}
+
+QString SingleToText(float value)
+{
+    return QString::number(double(value), 'g', 7);
+}
+
+QString BrowseFolder(const QString& title, QObject* owner)
+{
+    return Services().browseFolder(title, owner).left(128);
+}
+
+bool ShellOpen(const QString& file, QObject* owner)
+{
+    return Services().shellOpen(file, owner);
+}
+
+void ShowFileProperties(const QString& file, QObject* owner)
+{
+    Services().showFileProperties(file, owner);
+}
+
+QString HelpFilePath()
+{
+    // The guide sits in share/tidewriter/help beside bin/, in the build tree and when installed.
+    const QString appDir = QCoreApplication::applicationDirPath();
+    return QDir(appDir).absoluteFilePath(QStringLiteral("../share/tidewriter/help/index.html"));
+}
+
+bool ShowHelp(long contextId, QObject* owner)
+{
+    const QString path = QDir::cleanPath(HelpFilePath());
+    if (!QFileInfo::exists(path))
+        return false;
+    QUrl url = QUrl::fromLocalFile(path);
+    if (contextId != 0)
+        url.setFragment(QStringLiteral("context-%1").arg(contextId));
+    return Services().shellOpen(url.toString(), owner);
+}
+
+QString FormatFixed(double value, int minIntDigits, int decimals)
+{
+    if (!std::isfinite(value))
+        return QString();
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.14e", std::fabs(value));
+    // buf: d.dddddddddddddde±XX
+    QByteArray digits;
+    digits.append(buf[0]);
+    digits.append(buf + 2, 14);
+    const int exponent = std::atoi(buf + 17);
+    // Digits before the cut: those of the integer part and the kept decimals.
+    const int keep = exponent + 1 + decimals;
+    QByteArray kept;
+    if (keep > 0) {
+        kept = digits.left(keep);
+        while (kept.size() < keep)
+            kept.append('0');
+        if (keep < digits.size() && digits[keep] >= '5') {
+            int i = int(kept.size()) - 1;
+            for (; i >= 0 && kept[i] == '9'; --i)
+                kept[i] = '0';
+            if (i >= 0)
+                kept[i] = char(kept[i] + 1);
+            else
+                kept.prepend('1');
+        }
+    } else if (keep == 0 && digits[0] >= '5') {
+        kept = "1";
+    }
+    while (kept.size() < decimals + 1)
+        kept.prepend('0');
+    QString intPart = QString::fromLatin1(kept.left(kept.size() - decimals));
+    while (intPart.size() > 1 && intPart.startsWith(QLatin1Char('0')))
+        intPart.remove(0, 1);
+    while (intPart.size() < minIntDigits)
+        intPart.prepend(QLatin1Char('0'));
+    QString r = intPart;
+    if (decimals > 0)
+        r += QLatin1Char('.') + QString::fromLatin1(kept.right(decimals));
+    const bool zero = kept.count('0') == kept.size();
+    if (value < 0 && !zero)
+        r.prepend(QLatin1Char('-'));
+    return r;
+}

@@ -1,0 +1,45 @@
+#pragma once
+// Small shared routines: SQL text, list keys, paths, number series, text conversions.
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+class QObject;
+
+QString QuoteSQL(const QString& s);
+QString MakeItemKey(qint64 id);
+qint64 KeyToId(const QString& key);
+
+// Path routines split at the platform's separator ("/").
+QString GetFileName(const QString& path);
+QString GetFolderName(const QString& path);
+QString RemoveExtension(const QString& name);
+QString RemoveTrailing(const QString& s, const QString& suffix);
+
+// Each value followed by the separator, then trailing blanks removed.
+QString JoinValues(const QStringList& values, const QString& separator);
+// Every run of characters other than digits, "." and "-" separates numbers; a text
+// without any number gives the two values 0, 0.
+QList<float> SplitNumbers(const QString& text);
+
+// Text conversions with the rules the settings file relies on: CLng rounds halves to
+// the even neighbour; CBool takes True/False in any case, or a number (0 is False).
+std::optional<long> CLng(const QString& text);
+std::optional<float> CSng(const QString& text);
+std::optional<bool> CBool(const QString& text);
+// The decimal text of a single-precision number as the settings file stores it ("9600").
+QString SingleToText(float value);
+
+// Shell, folder chooser and help, through the installed UI services.
+QString BrowseFolder(const QString& title, QObject* owner);
+bool ShellOpen(const QString& file, QObject* owner);
+void ShowFileProperties(const QString& file, QObject* owner);
+// Opens the user guide at the topic with that context id (0: the contents).
+bool ShowHelp(long contextId, QObject* owner);
+QString HelpFilePath();
+
+// A number as the display formats "0.0" and "00.0" give it: at least minIntDigits digits
+// before the point, exactly `decimals` after it, halves rounded away from zero on the
+// value's decimal form at 15 significant digits (38.05 gives 38.1).
+QString FormatFixed(double value, int minIntDigits, int decimals);

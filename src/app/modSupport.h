@@ -1,0 +1,21 @@
+#pragma once
+// Database access, backup, settings file and the shared lookup lists.
+#include "Database.h"
+
+#include <QString>
+#include <QVariantList>
+#include <memory>
+
+// A read-only result, or null on any error; never shows anything.
+std::unique_ptr<Recordset> OpenQuery(const QString& sql, const QVariantList& params = {});
+// Executes one statement on the log. Success sets gModified. On failure either throws
+// SqlError (raiseError) or returns false; never shows anything.
+bool ExecuteSQL(const QString& sql, const QVariantList& params = {}, bool raiseError = false);
+// Copies the log to its ".bak"; tells the user and returns false when that fails.
+bool BackupDatabase();
+
+QString ReadIni(const QString& section, const QString& key, const QString& defaultValue);
+bool WriteIni(const QString& section, const QString& key, const QString& value);
+
+void LoadLookupTables();
+void LoadSuggestionLists();

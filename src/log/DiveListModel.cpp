@@ -1,0 +1,106 @@
+#include "DiveListModel.h"
+
+#include "modSubroutines.h"
+
+#include <algorithm>
+
+DiveListModel::DiveListModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+int DiveListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int DiveListModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QString DiveListModel::cellText(int r, int column) const
+{
+    const DiveListRow& d = m_rows[size_t(r)];
+    switch (column) {
+    case ColNo: return QString::number(d.number);
+    case ColLocation: return d.location;
+    case ColEntry: return d.entry;
+    case ColDepth: return d.depth;
+    case ColDate: return d.date;
+    default: return {};
+    }
+}
+
+QVariant DiveListModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= int(m_rows.size()))
+        return {};
+    if (role == Qt::DisplayRole)
+        return cellText(index.row(), index.column());
+    if (role == Qt::TextAlignmentRole && (index.column() == ColNo || index.column() == ColDepth))
+        return QVariant(Qt::AlignRight | Qt::AlignVCenter);
+    return {};
+}
+
+QVariant DiveListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return {};
+    switch (section) {
+    case ColNo: return tr("No.");
+    case ColLocation: return tr("潜水地");
+    case ColEntry: return tr("En/Ex");
+    case ColDepth: return tr("深度");
+    case ColDate: return tr("日時");
+    default: return {};
+    }
+}
+
+void DiveListModel::setRows(std::vector<DiveListRow> rows)
+{
+    beginResetModel();
+    m_rows = std::move(rows);
+    if (m_sorted)
+        applySort();
+    endResetModel();
+}
+
+QString DiveListModel::rowKey(int r) const
+{
+    return MakeItemKey(m_rows[size_t(r)].id);
+}
+
+int DiveListModel::rowOfId(qint64 id) const
+{
+    for (size_t i = 0; i < m_rows.size(); ++i)
+        if (m_rows[i].id == id)
+            return int(i);
+    return -1;
+}
+
+void DiveListModel::headingClicked(int column)
+{
+    const int key = column == ColNo ? ColDate : column;
+    if (m_sorted && m_sortKey == key)
+        m_order = m_order == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
+    m_sortKey = key;
+    m_sorted = true;
+    beginResetModel();
+    applySort();
+    endResetModel();
+}
+
+void DiveListModel::applySort()
+{
+    auto text = [this](const DiveListRow& d) -> const QString& {
+        switch (m_sortKey) {
+        case ColLocation: return d.location;
+        case ColEntry: return d.entry;
+        case ColDepth: return d.depth;
+        default: return d.date;
+        }
+    };
+    const bool descending = m_order == Qt::DescendingOrder;
+    std::stable_sort(m_rows.begin(), m_rows.end(), [&](const DiveListRow& a, const DiveListRow& b) {
+        const int c = text(a).compare(text(b), Qt::CaseInsensitive);
+        return descending ? c > 0 : c < 0;
+    });
+}

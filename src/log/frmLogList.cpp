@@ -1,0 +1,421 @@
+#include "frmLogList.h"
+
+#include "ui_frmLogList.h"
+
+#include "Database.h"
+#include "Globals.h"
+#include "UiServices.h"
+#include "frmAbout.h"
+#include "frmMemorial.h"
+#include "modStartup.h"
+#include "modSubroutines.h"
+#include "modSupport.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QStyle>
+#include <QToolBar>
+
+namespace {
+constexpr int kTwipsPerPixel = 15;
+const char* const kColumnWidths[] = {"COLUMN_1", "COLUMN_2", "COLUMN_3", "COLUMN_4", "COLUMN_5"};
+const int kDesignedColumnWidths[] = {60, 250, 80, 80, 140};
+
+// The record commands whose windows exist in this build; the others stay disabled.
+bool commandAvailable(const QString& key)
+{
+    static const QStringList available = {QStringLiteral("new"), QStringLiteral("clone"), QStringLiteral("delete")};
+    return available.contains(key);
+}
+
+QString boolText(bool b)
+{
+    return b ? QStringLiteral("True") : QStringLiteral("False");
+}
+}  // namespace
+
+frmLogList::frmLogList(QWidget* parent) : QMainWindow(parent), ui(new Ui::frmLogList), m_model(new DiveListModel(this))
+{
+    ui->setupUi(this);
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    ui->lvwLogList->setModel(m_model);
+    ui->lvwLogList->header()->setSectionsClickable(true);
+    ui->lvwLogList->header()->setStretchLastSection(false);
+    for (int i = 0; i < DiveListModel::ColumnCount; ++i)
+        ui->lvwLogList->setColumnWidth(i, kDesignedColumnWidths[i]);
+    ui->lvwLogList->installEventFilter(this);
+    ui->lvwLogList->viewport()->installEventFilter(this);
+
+    const QString initial[] = {tr("選択 : 0 個"), tr("本数 : 0 本"), tr("潜水時間 : 0時間0分")};
+    for (int i = 0; i < 3; ++i) {
+        m_panels[i] = new QLabel(initial[i], ui->stsStatus);
+        m_panels[i]->setObjectName(QStringLiteral("stsPanel%1").arg(i + 1));
+        m_panels[i]->setMinimumWidth(i == 2 ? 180 : 120);
+        ui->stsStatus->addWidget(m_panels[i], i == 2 ? 1 : 0);
+    }
+    createToolbar();
+    ui->mnuRec->setDefaultAction(ui->mnuRecOpen);
+    for (QAction* a : {ui->mnuRecPrint, ui->mnuRecExport, ui->mnuRecExportCSV, ui->mnuRecOpen, ui->mnuToolHATrance,
+                       ui->mnuToolCalc, ui->mnuToolPageOption, ui->mnuToolOption})
+        a->setEnabled(false);
+
+    connect(ui->mnuFileExit, &QAction::triggered, this, &frmLogList::mnuFileExit_Click);
+    connect(ui->mnuViewTool, &QAction::triggered, this, &frmLogList::mnuViewTool_Click);
+    connect(ui->mnuViewStatus, &QAction::triggered, this, &frmLogList::mnuViewStatus_Click);
+    connect(ui->mnuViewRefresh, &QAction::triggered, this, &frmLogList::mnuViewRefresh_Click);
+    connect(ui->mnuRecOpen, &QAction::triggered, this, &frmLogList::mnuRecOpen_Click);
+    connect(ui->mnuRecDelete, &QAction::triggered, this, &frmLogList::mnuRecDelete_Click);
+    connect(ui->mnuRecClone, &QAction::triggered, this, &frmLogList::mnuRecClone_Click);
+    connect(ui->mnuRecNew, &QAction::triggered, this, &frmLogList::mnuRecNew_Click);
+    connect(ui->mnuRecSelectAll, &QAction::triggered, this, &frmLogList::mnuRecSelectAll_Click);
+    connect(ui->mnuHelpHelp, &QAction::triggered, this, &frmLogList::mnuHelpHelp_Click);
+    connect(ui->mnuHelpAbout, &QAction::triggered, this, &frmLogList::mnuHelpAbout_Click);
+    connect(ui->cboSpDive, &QComboBox::currentIndexChanged, this, &frmLogList::cboSpDive_Click);
+    connect(ui->lvwLogList->header(), &QHeaderView::sectionClicked, this, &frmLogList::lvwLogList_ColumnClick);
+    connect(ui->lvwLogList, &QAbstractItemView::doubleClicked, this, &frmLogList::lvwLogList_DblClick);
+    connect(ui->lvwLogList, &QWidget::customContextMenuRequested, this, &frmLogList::lvwLogList_MouseUp);
+    connect(ui->lvwLogList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &frmLogList::UpdateSelection);
+
+    ui->cboSpDive->setCurrentIndex(0);
+    RefreshList();
+}
+
+frmLogList::~frmLogList()
+{
+    delete ui;
+}
+
+void frmLogList::createToolbar()
+{
+    struct Button { const char* key; const char* tip; QAction* command; const char* theme; QStyle::StandardPixmap fallback; };
+    const Button buttons[] = {
+        {"new", "新規レコード作成", ui->mnuRecNew, "document-new", QStyle::SP_FileIcon},
+        {"ha", "ハイパーアクアランド転送", ui->mnuToolHATrance, "network-receive", QStyle::SP_DriveNetIcon},
+        {"open", "レコードを開く", ui->mnuRecOpen, "document-open", QStyle::SP_DialogOpenButton},
+        {"clone", "レコードの複製", ui->mnuRecClone, "edit-copy", QStyle::SP_FileDialogNewFolder},
+        {"delete", "選択されているレコードを削除", ui->mnuRecDelete, "edit-delete", QStyle::SP_TrashIcon},
+        {"print", "印刷", ui->mnuRecPrint, "document-print", QStyle::SP_ComputerIcon},
+        {"export", "選択されているレコードをHTML出力", ui->mnuRecExport, "text-html", QStyle::SP_FileDialogContentsView},
+        {"csv", "選択されているレコードをCSV出力", ui->mnuRecExportCSV, "x-office-spreadsheet", QStyle::SP_FileDialogDetailedView},
+        {"calc", "反復潜水計算機", ui->mnuToolCalc, "accessories-calculator", QStyle::SP_FileDialogInfoView},
+        {"option", "オプション", ui->mnuToolOption, "preferences-system", QStyle::SP_FileDialogListView},
+    };
+    int n = 0;
+    for (const Button& b : buttons) {
+        if (n == 2 || n == 8)
+            ui->tbrTool->addSeparator();
+        ++n;
+        const QString key = QString::fromLatin1(b.key);
+        QAction* a = ui->tbrTool->addAction(QIcon::fromTheme(QString::fromLatin1(b.theme), style()->standardIcon(b.fallback)),
+                                            tr(b.tip));
+        a->setObjectName(key);
+        a->setToolTip(tr(b.tip));
+        a->setEnabled(b.command->isEnabled());
+        QAction* command = b.command;
+        connect(a, &QAction::triggered, command, &QAction::trigger);
+        m_toolButtons.insert(key, a);
+    }
+}
+
+QAction* frmLogList::toolButton(const QString& key) const
+{
+    return m_toolButtons.value(key);
+}
+
+QString frmLogList::panelText(int panel) const
+{
+    return m_panels[panel - 1]->text();
+}
+
+void frmLogList::ApplySettings()
+{
+    const QString window = QStringLiteral("WINDOW");
+    if (auto w = CSng(ReadIni(window, QStringLiteral("WIDTH"), SingleToText(float(width() * kTwipsPerPixel)))))
+        resize(qRound(*w / kTwipsPerPixel), height());
+    if (auto h = CSng(ReadIni(window, QStringLiteral("HEIGHT"), SingleToText(float(height() * kTwipsPerPixel)))))
+        resize(width(), qRound(*h / kTwipsPerPixel));
+    if (auto v = CBool(ReadIni(window, QStringLiteral("TOOLBAR_VISIBLE"), QStringLiteral("True"))))
+        ui->cbrCoolBar->setVisible(*v);
+    if (auto v = CBool(ReadIni(window, QStringLiteral("STATUSBAR_VISIBLE"), QStringLiteral("True"))))
+        ui->stsStatus->setVisible(*v);
+    for (int i = 0; i < DiveListModel::ColumnCount; ++i) {
+        const QString current = SingleToText(float(ui->lvwLogList->columnWidth(i) * kTwipsPerPixel));
+        if (auto w = CSng(ReadIni(window, QString::fromLatin1(kColumnWidths[i]), current)))
+            ui->lvwLogList->setColumnWidth(i, qMax(0, qRound(*w / kTwipsPerPixel)));
+    }
+}
+
+void frmLogList::FormReset()
+{
+    // The layout places the list below the tool band and above the status bar; what is
+    // left is to show the bars' state in the View menu.
+    ui->mnuViewTool->setChecked(!ui->cbrCoolBar->isHidden());
+    ui->mnuViewStatus->setChecked(!ui->stsStatus->isHidden());
+}
+
+void frmLogList::RefreshList()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    QTreeView* list = ui->lvwLogList;
+    list->setUpdatesEnabled(false);
+    const QModelIndexList before = list->selectionModel()->selectedRows();
+    const int remembered = list->currentIndex().isValid() ? list->currentIndex().row()
+                                                          : (before.isEmpty() ? -1 : before.first().row());
+
+    const DiveList dives = LoadDiveList(DiveFilter(ui->cboSpDive->currentIndex()));
+    const long listed = long(dives.rows.size());
+    m_model->setRows(dives.rows);
+
+    m_panels[1]->setText(StatusDiveCount(listed));
+    m_panels[2]->setText(StatusDiveTime(dives.totalMinutes));
+
+    UpdateSelection();
+    if (remembered >= 0 && remembered < m_model->rowCount()) {
+        const QModelIndex index = m_model->index(remembered, 0);
+        list->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    }
+    list->setUpdatesEnabled(true);
+    list->setFocus();
+    UpdateSelection();
+    QApplication::restoreOverrideCursor();
+}
+
+void frmLogList::UpdateSelection()
+{
+    QModelIndexList rows = ui->lvwLogList->selectionModel()->selectedRows();
+    std::sort(rows.begin(), rows.end(), [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+    m_selection.clear();
+    m_selection.reserve(rows.size());
+    for (const QModelIndex& i : rows)
+        m_selection << m_model->rowKey(i.row());
+    m_panels[0]->setText(StatusSelection(long(m_selection.size())));
+    const bool any = !m_selection.isEmpty();
+    const std::pair<QAction*, const char*> commands[] = {{ui->mnuRecExport, "export"}, {ui->mnuRecExportCSV, "csv"},
+                                                         {ui->mnuRecDelete, "delete"}, {ui->mnuRecOpen, "open"},
+                                                         {ui->mnuRecPrint, "print"}};
+    for (const auto& [menu, key] : commands) {
+        const bool enabled = any && commandAvailable(QString::fromLatin1(key));
+        menu->setEnabled(enabled);
+        if (QAction* button = toolButton(QString::fromLatin1(key)))
+            button->setEnabled(enabled);
+    }
+}
+
+QString frmLogList::rowText(const QString& key, int column) const
+{
+    const int row = m_model->rowOfId(KeyToId(key));
+    return row < 0 ? QString() : m_model->cellText(row, column);
+}
+
+void frmLogList::mnuFileExit_Click()
+{
+    close();
+}
+
+void frmLogList::mnuViewTool_Click()
+{
+    ui->cbrCoolBar->setVisible(ui->cbrCoolBar->isHidden());
+    FormReset();
+}
+
+void frmLogList::mnuViewStatus_Click()
+{
+    ui->stsStatus->setVisible(ui->stsStatus->isHidden());
+    FormReset();
+}
+
+void frmLogList::mnuViewRefresh_Click()
+{
+    RefreshList();
+}
+
+void frmLogList::mnuRecOpen_Click()
+{
+    // The record editor is not part of this build; the command stays disabled.
+}
+
+void frmLogList::mnuRecNew_Click()
+{
+    if (!InsertNewRecord())
+        MsgBox(tr("レコードの新規作成に失敗しました"), MsgIcon::Exclamation, MsgButtons::Ok, tr("エラー"), this);
+}
+
+bool frmLogList::InsertNewRecord()
+{
+    BackupDatabase();
+    try {
+        ExecuteSQL(QStringLiteral("INSERT INTO LogTbl (dive_date, create_time, update_time)"
+                                  " VALUES (date('now', 'localtime'), datetime('now', 'localtime'),"
+                                  " datetime('now', 'localtime'))"),
+                   {}, true);
+    } catch (const SqlError&) {
+        return false;
+    }
+    AfterInsert();
+    return true;
+}
+
+bool frmLogList::CloneRecord(const QString& key)
+{
+    BackupDatabase();
+    static const QString columns = QStringLiteral(
+        "location, buddy, guide, entry_type, comment, weather, dive_date, in_time, out_time, avg_depth, max_depth,"
+        " tank_mat, tank_capa, start_tank_bar, end_tank_bar, suit, air_type, weight, air_temp, surface_temp,"
+        " depth_temp, create_time, update_time, depth_transit, min_visibility, max_visibility, min_transparency,"
+        " max_transparency, condition, item, temp_transit");
+    try {
+        ExecuteSQL(QStringLiteral("INSERT INTO LogTbl (%1) SELECT %1 FROM LogTbl WHERE id = ?").arg(columns),
+                   {KeyToId(key)}, true);
+    } catch (const SqlError&) {
+        return false;
+    }
+    return true;
+}
+
+void frmLogList::mnuRecClone_Click()
+{
+    const QStringList keys = m_selection;
+    for (const QString& key : keys) {
+        if (!CloneRecord(key)) {
+            MsgBox(tr("レコードの複製に失敗しました"), MsgIcon::Exclamation, MsgButtons::Ok, tr("エラー"), this);
+            return;
+        }
+    }
+    AfterInsert();
+}
+
+void frmLogList::AfterInsert()
+{
+    RefreshList();
+    auto rs = OpenQuery(QStringLiteral("SELECT Count(*) FROM LogTbl"));
+    if (!rs || rs->eof())
+        return;
+    const qlonglong count = rs->field(0).toLongLong();
+    if (count == 50 || (count > 0 && count % 100 == 0)) {
+        frmMemorial memorial(this);
+        memorial.setTitleCount(count);
+        Services().runDialog(&memorial);
+    }
+}
+
+void frmLogList::mnuRecDelete_Click()
+{
+    const QStringList keys = m_selection;
+    if (keys.isEmpty())
+        return;
+    QString question;
+    if (keys.size() == 1) {
+        question = QStringLiteral("No.") + rowText(keys.first(), DiveListModel::ColNo) + QLatin1Char(' ')
+            + rowText(keys.first(), DiveListModel::ColDate) + QStringLiteral(" \n")
+            + rowText(keys.first(), DiveListModel::ColLocation) + QStringLiteral("\n\n")
+            + tr("このレコードを削除してもよろしいですか?");
+    } else {
+        question = tr("これら ") + FormatCount(long(keys.size())) + tr(" 個のレコードを削除してもよろしいですか?");
+    }
+    const MsgResult answer = MsgBox(question, MsgIcon::Exclamation, MsgButtons::YesNo, tr("レコード削除の確認"), this);
+    BackupDatabase();
+    if (answer != MsgResult::Yes)
+        return;
+    for (const QString& key : keys)
+        DeleteRecord(key);
+    RefreshList();
+}
+
+bool frmLogList::DeleteRecord(const QString& key)
+{
+    if (!ExecuteSQL(QStringLiteral("DELETE FROM LogTbl WHERE id = ?"), {KeyToId(key)})) {
+        MsgBox(tr("レコードの削除に失敗しました"), MsgIcon::Exclamation, MsgButtons::Ok, tr("エラー"), this);
+        return false;
+    }
+    return true;
+}
+
+void frmLogList::mnuRecSelectAll_Click()
+{
+    ui->lvwLogList->selectAll();
+    UpdateSelection();
+}
+
+void frmLogList::mnuHelpHelp_Click()
+{
+    if (!ShowHelp(0, this))
+        MsgBox(tr("ヘルプファイルが見つかりません"), MsgIcon::Exclamation, MsgButtons::Ok, QString(), this);
+}
+
+void frmLogList::mnuHelpAbout_Click()
+{
+    frmAbout about(this);
+    Services().runDialog(&about);
+}
+
+void frmLogList::cboSpDive_Click()
+{
+    RefreshList();
+}
+
+void frmLogList::lvwLogList_ColumnClick(int column)
+{
+    m_model->headingClicked(column);
+    ui->lvwLogList->header()->setSortIndicatorShown(true);
+    ui->lvwLogList->header()->setSortIndicator(m_model->sortKey(), m_model->sortOrder());
+    UpdateSelection();
+}
+
+void frmLogList::lvwLogList_DblClick(const QModelIndex& index)
+{
+    if (index.isValid())
+        mnuRecOpen_Click();
+}
+
+void frmLogList::lvwLogList_MouseUp(const QPoint& pos)
+{
+    ui->mnuRec->popup(ui->lvwLogList->viewport()->mapToGlobal(pos));
+}
+
+bool frmLogList::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == ui->lvwLogList && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            if (ui->mnuRecOpen->isEnabled())
+                mnuRecOpen_Click();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmLogList::closeEvent(QCloseEvent* event)
+{
+    Form_Unload();
+    event->accept();
+}
+
+void frmLogList::Form_Unload()
+{
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    const QString window = QStringLiteral("WINDOW");
+    if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))) {
+        WriteIni(window, QStringLiteral("WIDTH"), SingleToText(float(width() * kTwipsPerPixel)));
+        WriteIni(window, QStringLiteral("HEIGHT"), SingleToText(float(height() * kTwipsPerPixel)));
+    }
+    for (int i = 0; i < DiveListModel::ColumnCount; ++i)
+        WriteIni(window, QString::fromLatin1(kColumnWidths[i]),
+                 SingleToText(float(ui->lvwLogList->columnWidth(i) * kTwipsPerPixel)));
+    WriteIni(window, QStringLiteral("TOOLBAR_VISIBLE"), boolText(!ui->cbrCoolBar->isHidden()));
+    WriteIni(window, QStringLiteral("STATUSBAR_VISIBLE"), boolText(!ui->stsStatus->isHidden()));
+    if (gDatabase)
+        gDatabase->close();
+    CompactAtShutdown();
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w != this && w->isVisible())
+            w->close();
+}

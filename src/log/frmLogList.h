@@ -1,0 +1,70 @@
+#pragma once
+// The main window: the dive list with its numbers, filter and totals, and every command.
+#include "DiveListModel.h"
+
+#include <QHash>
+#include <QMainWindow>
+#include <QPoint>
+#include <QPointer>
+#include <QStringList>
+
+namespace Ui { class frmLogList; }
+class QAction;
+class QLabel;
+
+class frmLogList : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit frmLogList(QWidget* parent = nullptr);
+    ~frmLogList() override;
+
+    void RefreshList();
+    void FormReset();
+    // Window size, column widths and bar visibility from the settings file.
+    void ApplySettings();
+
+    // The stored selection: keys of the selected rows in list order.
+    const QStringList& selection() const { return m_selection; }
+    DiveListModel* model() const { return m_model; }
+    QAction* toolButton(const QString& key) const;
+    QString panelText(int panel) const;
+
+    bool InsertNewRecord();
+    void AfterInsert();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private slots:
+    void mnuFileExit_Click();
+    void mnuViewTool_Click();
+    void mnuViewStatus_Click();
+    void mnuViewRefresh_Click();
+    void mnuRecOpen_Click();
+    void mnuRecDelete_Click();
+    void mnuRecClone_Click();
+    void mnuRecNew_Click();
+    void mnuRecSelectAll_Click();
+    void mnuHelpHelp_Click();
+    void mnuHelpAbout_Click();
+    void cboSpDive_Click();
+    void lvwLogList_ColumnClick(int column);
+    void lvwLogList_DblClick(const QModelIndex& index);
+    void lvwLogList_MouseUp(const QPoint& pos);
+
+private:
+    void createToolbar();
+    void UpdateSelection();
+    bool DeleteRecord(const QString& key);
+    bool CloneRecord(const QString& key);
+    void Form_Unload();
+    QString rowText(const QString& key, int column) const;
+
+    Ui::frmLogList* ui;
+    DiveListModel* m_model;
+    QLabel* m_panels[3];
+    QHash<QString, QAction*> m_toolButtons;
+    QStringList m_selection;
+    bool m_unloaded = false;
+};

@@ -1,0 +1,51 @@
+#pragma once
+// UI services for tests: records what would have been shown and answers from a script.
+#include "UiServices.h"
+
+#include <QList>
+#include <QStringList>
+#include <functional>
+
+struct ShownMessage {
+    QString text;
+    MsgIcon icon;
+    MsgButtons buttons;
+    QString caption;  // as the user would see it
+};
+
+class ScriptedUi : public UiServices {
+public:
+    ScriptedUi() { InstallUiServices(this); }
+    ~ScriptedUi() override { InstallUiServices(nullptr); }
+
+    MsgResult message(const QString& text, MsgIcon icon, MsgButtons buttons, const QString& caption,
+                      QObject*) override
+    {
+        messages.append({text, icon, buttons, caption.isEmpty() ? AppTitle() : caption});
+        if (!answers.isEmpty())
+            return answers.takeFirst();
+        return buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel ? MsgResult::No : MsgResult::Ok;
+    }
+    QString browseFolder(const QString&, QObject*) override { return folder; }
+    bool shellOpen(const QString& target, QObject*) override
+    {
+        opened << target;
+        return true;
+    }
+    void showFileProperties(const QString& file, QObject*) override { properties << file; }
+    int runDialog(QObject* dialog) override
+    {
+        dialogs << dialog->objectName();
+        if (onDialog)
+            onDialog(dialog);
+        return 0;
+    }
+
+    QList<ShownMessage> messages;
+    QList<MsgResult> answers;
+    QString folder;
+    QStringList opened;
+    QStringList properties;
+    QStringList dialogs;
+    std::function<void(QObject*)> onDialog;
+};

@@ -1,0 +1,75 @@
+#include "TestLog.h"
+
+#include "Globals.h"
+#include "Schema.h"
+#include "modSupport.h"
+
+#include <QFile>
+#include <stdexcept>
+
+TestLog::TestLog(bool createLog)
+{
+    ResetGlobals();
+    m_logPath = dir.filePath(QStringLiteral("tidewriter.db"));
+    gDatabasePath = m_logPath;
+    gIniPath = dir.filePath(QStringLiteral("tidewriter.ini"));
+    if (!createLog)
+        return;
+    QString error;
+    if (!CreateNewLog(m_logPath, &error))
+        throw std::runtime_error(error.toStdString());
+    open();
+    LoadLookupTables();
+}
+
+TestLog::~TestLog()
+{
+    close();
+    ResetGlobals();
+}
+
+void TestLog::open()
+{
+    if (!m_db.open(m_logPath, Database::OpenMode::ExistingReadWrite))
+        throw std::runtime_error(m_db.lastError().toStdString());
+    gDatabase = &m_db;
+}
+
+void TestLog::close()
+{
+    m_db.close();
+    if (gDatabase == &m_db)
+        gDatabase = nullptr;
+}
+
+qint64 TestLog::addDive(const QString& date, const QString& inTime, const QString& outTime, const QVariant& maxDepth,
+                        const QString& location, const QVariant& entryType)
+{
+    auto nullIfEmpty = [](const QString& s) { return s.isEmpty() ? QVariant() : QVariant(s); };
+    if (!m_db.execute(QStringLiteral("INSERT INTO LogTbl (dive_date, in_time, out_time, max_depth, location, entry_type,"
+                                     " create_time, update_time) VALUES (?, ?, ?, ?, ?, ?, datetime('now'), datetime('now'))"),
+                      {date, nullIfEmpty(inTime), nullIfEmpty(outTime), maxDepth, nullIfEmpty(location), entryType}))
+        throw std::runtime_error(m_db.lastError().toStdString());
+    return m_db.lastInsertId();
+}
+
+qlonglong TestLog::scalar(const QString& sql, const QVariantList& params)
+{
+    auto rs = m_db.query(sql, params);
+    if (!rs)
+        throw std::runtime_error(m_db.lastError().toStdString());
+    return rs->eof() ? -1 : rs->field(0).toLongLong();
+}
+
+QByteArray ReadFileBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void WriteFileBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        throw std::runtime_error("cannot write test file");
+}
