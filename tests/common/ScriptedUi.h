@@ -3,6 +3,7 @@
 #include "UiServices.h"
 
 #include <QList>
+#include <QObject>
 #include <QStringList>
 #include <functional>
 
