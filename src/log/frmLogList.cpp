@@ -5,6 +5,7 @@
 #include "Database.h"
 #include "Globals.h"
 #include "UiServices.h"
+#include "WidgetRoutines.h"
 #include "frmAbout.h"
 #include "frmMemorial.h"
 #include "modStartup.h"
@@ -42,7 +43,6 @@ QString boolText(bool b)
 frmLogList::frmLogList(QWidget* parent) : QMainWindow(parent), ui(new Ui::frmLogList), m_model(new DiveListModel(this))
 {
     ui->setupUi(this);
-    setAttribute(Qt::WA_DeleteOnClose, false);
     ui->lvwLogList->setModel(m_model);
     ui->lvwLogList->header()->setSectionsClickable(true);
     ui->lvwLogList->header()->setStretchLastSection(false);
@@ -58,11 +58,12 @@ frmLogList::frmLogList(QWidget* parent) : QMainWindow(parent), ui(new Ui::frmLog
         m_panels[i]->setMinimumWidth(i == 2 ? 180 : 120);
         ui->stsStatus->addWidget(m_panels[i], i == 2 ? 1 : 0);
     }
-    createToolbar();
-    ui->mnuRec->setDefaultAction(ui->mnuRecOpen);
+    // Disabled before the toolbar copies the commands' states onto its buttons.
     for (QAction* a : {ui->mnuRecPrint, ui->mnuRecExport, ui->mnuRecExportCSV, ui->mnuRecOpen, ui->mnuToolHATrance,
                        ui->mnuToolCalc, ui->mnuToolPageOption, ui->mnuToolOption})
         a->setEnabled(false);
+    createToolbar();
+    ui->mnuRec->setDefaultAction(ui->mnuRecOpen);
 
     connect(ui->mnuFileExit, &QAction::triggered, this, &frmLogList::mnuFileExit_Click);
     connect(ui->mnuViewTool, &QAction::triggered, this, &frmLogList::mnuViewTool_Click);
@@ -188,8 +189,7 @@ void frmLogList::RefreshList()
 
 void frmLogList::UpdateSelection()
 {
-    QModelIndexList rows = ui->lvwLogList->selectionModel()->selectedRows();
-    std::sort(rows.begin(), rows.end(), [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+    const QModelIndexList rows = GetSelectedItems(ui->lvwLogList);
     m_selection.clear();
     m_selection.reserve(rows.size());
     for (const QModelIndex& i : rows)
