@@ -121,6 +121,9 @@ bool Database::prepareAndBind(const QString& sql, const QVariantList& params, sq
         case QMetaType::Int:
         case QMetaType::UInt:
         case QMetaType::Short:
+        case QMetaType::UShort:
+        case QMetaType::Long:
+        case QMetaType::ULong:
         case QMetaType::LongLong:
         case QMetaType::ULongLong:
             rc = v.isNull() ? sqlite3_bind_null(*stmt, i + 1) : sqlite3_bind_int64(*stmt, i + 1, v.toLongLong());

@@ -1,0 +1,204 @@
+// tidewriter-bench: times start-up and the dive list's refresh on a large synthetic log.
+#include "BenchUi.h"
+#include "Figure.h"
+#include "Globals.h"
+#include "Main.h"
+#include "SyntheticLog.h"
+#include "frmLogList.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <optional>
+
+namespace {
+
+struct Options {
+    int dives = 10000;
+    std::optional<int> runs;  // one count for every figure when given
+};
+
+std::optional<int> positive(const char* text)
+{
+    bool ok = false;
+    const int n = QByteArray(text).toInt(&ok);
+    return ok && n > 0 ? std::optional<int>(n) : std::nullopt;
+}
+
+std::optional<Options> parse(int argc, char* argv[])
+{
+    Options o;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray a(argv[i]);
+        if ((a == "--dives" || a == "--runs") && i + 1 < argc) {
+            const std::optional<int> n = positive(argv[++i]);
+            if (!n)
+                return std::nullopt;
+            if (a == "--dives")
+                o.dives = *n;
+            else
+                o.runs = n;
+        } else {
+            return std::nullopt;
+        }
+    }
+    return o;
+}
+
+void print(const QString& line)
+{
+    std::printf("%s\n", line.toUtf8().constData());
+    std::fflush(stdout);
+}
+
+double elapsedMs(const QElapsedTimer& t)
+{
+    return double(t.nsecsElapsed()) / 1e6;
+}
+
+// Lets the window settle (layout, deferred deletes) outside the timed part.
+void settle()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+}
+
+class Bench {
+public:
+    Bench(const QTemporaryDir& dir, BenchUi& ui)
+        : m_ui(ui), m_log(dir.filePath(QStringLiteral("tidewriter.db")))
+    {
+        m_paths.defaultDatabase = m_log;
+        m_paths.iniFile = dir.filePath(QStringLiteral("tidewriter.ini"));
+        m_paths.lockFile = dir.filePath(QStringLiteral("tidewriter.lock"));
+    }
+
+    const QString& logPath() const { return m_log; }
+
+    // A fresh Program from nothing to the list window with its first refresh; destroyed
+    // untimed and without closing the window, so no exit compaction runs.
+    std::optional<double> startup()
+    {
+        ResetGlobals();
+        QElapsedTimer t;
+        t.start();
+        auto program = std::make_unique<Program>();
+        const int status = program->start({m_log}, m_paths);
+        const double ms = elapsedMs(t);
+        const bool ok = status == -1 && program->listWindow() && checkQuiet(QStringLiteral("startup"));
+        program.reset();
+        settle();
+        return ok ? std::optional<double>(ms) : std::nullopt;
+    }
+
+    std::optional<std::vector<double>> refreshList(int runs)
+    {
+        ResetGlobals();
+        Program program;
+        if (program.start({m_log}, m_paths) != -1 || !checkQuiet(QStringLiteral("refresh_list")))
+            return std::nullopt;
+        settle();
+        std::vector<double> times;
+        for (int i = 0; i < runs; ++i) {
+            QElapsedTimer t;
+            t.start();
+            program.listWindow()->RefreshList();
+            times.push_back(elapsedMs(t));
+            settle();
+        }
+        if (!checkQuiet(QStringLiteral("refresh_list")))
+            return std::nullopt;
+        return times;
+    }
+
+private:
+    // A message or a changed log means the run measured something other than a plain
+    // start over an existing log.
+    bool checkQuiet(const QString& figure)
+    {
+        for (const QString& m : m_ui.messages)
+            std::fprintf(stderr, "%s: unexpected message: %s\n", qPrintable(figure), m.toUtf8().constData());
+        const bool quiet = m_ui.messages.isEmpty() && !gModified;
+        if (gModified)
+            std::fprintf(stderr, "%s: the log was changed\n", qPrintable(figure));
+        m_ui.messages.clear();
+        return quiet;
+    }
+
+    BenchUi& m_ui;
+    QString m_log;
+    StartupPaths m_paths;
+};
+
+// A settings file like one a previous run leaves behind, so start-up reads real values.
+bool writeSettings(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Text)
+        && f.write("[WINDOW]\nWIDTH=9600\nHEIGHT=7200\nTOOLBAR_VISIBLE=True\nSTATUSBAR_VISIBLE=True\n"
+                   "COLUMN_1=900\nCOLUMN_2=3750\nCOLUMN_3=1200\nCOLUMN_4=1200\nCOLUMN_5=2100\n"
+                   "[OPTION]\nPORT=1\n[PRINT]\nPAGE_TYPE=0\nPAGE_SEQ=0\n")
+            > 0;
+}
+
+QtMessageHandler gPreviousHandler = nullptr;
+
+// The offscreen platform warns about every shown window; the figures are what matter.
+void quietHandler(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (message.contains(QLatin1String("propagateSizeHints")))
+        return;
+    if (gPreviousHandler)
+        gPreviousHandler(type, context, message);
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    const std::optional<Options> options = parse(argc, argv);
+    if (!options) {
+        std::fprintf(stderr, "usage: tidewriter-bench [--dives N] [--runs R]\n");
+        return 2;
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    gPreviousHandler = qInstallMessageHandler(quietHandler);
+    QApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tidewriter-bench"));
+    BenchUi ui;
+
+    QTemporaryDir dir;
+    if (!dir.isValid()) {
+        std::fprintf(stderr, "cannot create a temporary folder\n");
+        return 1;
+    }
+    Bench bench(dir, ui);
+    SyntheticLogOptions logOptions;
+    logOptions.dives = options->dives;
+    QString error;
+    if (!writeSettings(dir.filePath(QStringLiteral("tidewriter.ini")))
+        || !CreateSyntheticLog(bench.logPath(), logOptions, &error)) {
+        std::fprintf(stderr, "cannot create the synthetic log: %s\n", error.toUtf8().constData());
+        return 1;
+    }
+
+    std::vector<double> startups;
+    for (int i = 0, runs = options->runs.value_or(10); i < runs; ++i) {
+        const std::optional<double> ms = bench.startup();
+        if (!ms)
+            return 1;
+        startups.push_back(*ms);
+    }
+    print(FigureLine(QStringLiteral("startup"), startups));
+
+    const std::optional<std::vector<double>> refreshes = bench.refreshList(options->runs.value_or(20));
+    if (!refreshes)
+        return 1;
+    print(FigureLine(QStringLiteral("refresh_list"), *refreshes));
+
+    print(PeakMemoryLine());
+    return 0;
+}
