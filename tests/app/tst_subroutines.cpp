@@ -1,4 +1,7 @@
+#include "ScriptedUi.h"
 #include "modSubroutines.h"
+
+#include <QFile>
 
 #include <QtTest>
 
@@ -15,6 +18,7 @@ private slots:
     void conversions();
     void formatFixed_data();
     void formatFixed();
+    void helpOpensTheGuideAtItsTopic();
 };
 
 void tst_subroutines::keysAndQuotes()
@@ -148,5 +152,23 @@ void tst_subroutines::formatFixed()
     QCOMPARE(FormatFixed(value, intDigits, 1), text);
 }
 
-QTEST_APPLESS_MAIN(tst_subroutines)
+void tst_subroutines::helpOpensTheGuideAtItsTopic()
+{
+    ScriptedUi ui;
+    QVERIFY(ShowHelp(0, nullptr));
+    QVERIFY(ShowHelp(2, nullptr));
+    QCOMPARE(ui.opened.size(), 2);
+    const QUrl contents(ui.opened[0]), topic(ui.opened[1]);
+    QVERIFY(contents.isLocalFile());
+    QVERIFY(!contents.hasFragment());
+    QCOMPARE(topic.fragment(), QStringLiteral("context-2"));
+    QFile guide(contents.toLocalFile());
+    QVERIFY(guide.open(QIODevice::ReadOnly));
+    const QByteArray html = guide.readAll();
+    // Every topic the program can ask for has its anchor in the guide.
+    for (int id = 0; id <= 4; ++id)
+        QVERIFY(html.contains(QStringLiteral("id=\"context-%1\"").arg(id).toUtf8()));
+}
+
+QTEST_GUILESS_MAIN(tst_subroutines)
 #include "tst_subroutines.moc"
