@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <QVariantList>
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -33,6 +34,7 @@ public:
     void moveNext() { if (m_pos < m_rows.size()) ++m_pos; }
     void moveFirst() { m_pos = 0; }
     void moveLast() { m_pos = m_rows.empty() ? 0 : m_rows.size() - 1; }
+    void moveTo(int row) { m_pos = row < 0 ? m_rows.size() : std::min(size_t(row), m_rows.size()); }
     int recordCount() const { return int(m_rows.size()); }
     int fieldCount() const { return int(m_names.size()); }
 

@@ -28,6 +28,11 @@ bool ExecuteSQL(const QString& sql, const QVariantList& params, bool raiseError)
     return false;
 }
 
+QString LastDatabaseError()
+{
+    return gDatabase ? gDatabase->lastError() : QStringLiteral("database is not open");
+}
+
 bool BackupDatabase()
 {
     QString error;

@@ -11,6 +11,8 @@ std::unique_ptr<Recordset> OpenQuery(const QString& sql, const QVariantList& par
 // Executes one statement on the log. Success sets gModified. On failure either throws
 // SqlError (raiseError) or returns false; never shows anything.
 bool ExecuteSQL(const QString& sql, const QVariantList& params = {}, bool raiseError = false);
+// The log's description of the last failure, for messages.
+QString LastDatabaseError();
 // Copies the log to its ".bak"; tells the user and returns false when that fails.
 bool BackupDatabase();
 
