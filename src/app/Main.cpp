@@ -1,5 +1,6 @@
 #include "Main.h"
 
+#include "CommandLine.h"
 #include "Globals.h"
 #include "ProgramPicture.h"
 #include "QtUiServices.h"
@@ -58,6 +59,15 @@ int Program::start(const QStringList& arguments, const StartupPaths& paths)
 
 int Main(int argc, char* argv[])
 {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (IsCommandLineJob(arguments)) {
+        // No window, so no display is needed.
+        QCoreApplication app(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("tidewriter"));
+        return RunCommandLineJob(arguments, DefaultStartupPaths());
+    }
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tidewriter"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TIDEWRITER_VERSION));

@@ -51,6 +51,14 @@ MsgResult QtUiServices::message(const QString& text, MsgIcon icon, MsgButtons bu
     return buttons == MsgButtons::YesNo ? MsgResult::No : MsgResult::Cancel;
 }
 
+QString QtUiServices::saveFileName(const QString& title, const QString& filter, const QString& initialName,
+                                  QObject* owner)
+{
+    // The program asks about an existing file itself, and adds no extension.
+    return QFileDialog::getSaveFileName(ownerWidget(owner), title, initialName, filter, nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
+}
+
 QString QtUiServices::browseFolder(const QString& title, QObject* owner)
 {
     return QFileDialog::getExistingDirectory(ownerWidget(owner), title, QDir::homePath());

@@ -6,6 +6,8 @@ class QtUiServices : public UiServices {
 public:
     MsgResult message(const QString& text, MsgIcon icon, MsgButtons buttons, const QString& caption,
                       QObject* owner) override;
+    QString saveFileName(const QString& title, const QString& filter, const QString& initialName,
+                         QObject* owner) override;
     QString browseFolder(const QString& title, QObject* owner) override;
     bool shellOpen(const QString& target, QObject* owner) override;
     void showFileProperties(const QString& file, QObject* owner) override;

@@ -16,6 +16,10 @@ public:
     // caption empty means the application title "Tidewriter".
     virtual MsgResult message(const QString& text, MsgIcon icon, MsgButtons buttons,
                               const QString& caption, QObject* owner) = 0;
+    // File name chosen in a save dialog (filters in Qt's "Name (*.x);;Other (*.y)" form),
+    // or an empty string when the user cancels. The name is used as typed.
+    virtual QString saveFileName(const QString& title, const QString& filter, const QString& initialName,
+                                 QObject* owner) = 0;
     // Folder path, or an empty string when the user cancels.
     virtual QString browseFolder(const QString& title, QObject* owner) = 0;
     // Opens a file, mail address or web page with the desktop's default application.

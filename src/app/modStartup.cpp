@@ -31,14 +31,18 @@ StartupPaths DefaultStartupPaths()
     StartupPaths p;
     const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-    QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (runtime.isEmpty())
+    // The user's runtime folder; without one, a name of the user's own in the temporary folder.
+    QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    QString lockName = QStringLiteral("/tidewriter.lock");
+    if (runtime.isEmpty() || !QFileInfo(runtime).isDir()) {
         runtime = QDir::tempPath();
+        lockName = QStringLiteral("/tidewriter-%1.lock").arg(QString::fromLocal8Bit(qgetenv("USER")));
+    }
     QDir().mkpath(data);
     QDir().mkpath(config);
     p.defaultDatabase = data + QStringLiteral("/tidewriter.db");
     p.iniFile = config + QStringLiteral("/tidewriter.ini");
-    p.lockFile = runtime + QStringLiteral("/tidewriter.lock");
+    p.lockFile = runtime + lockName;
     return p;
 }
 

@@ -27,6 +27,11 @@ public:
             return answers.takeFirst();
         return buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel ? MsgResult::No : MsgResult::Ok;
     }
+    QString saveFileName(const QString& title, const QString& filter, const QString& initialName, QObject*) override
+    {
+        saveDialogs << QStringList{title, filter, initialName};
+        return saveAnswer;
+    }
     QString browseFolder(const QString&, QObject*) override { return folder; }
     bool shellOpen(const QString& target, QObject*) override
     {
@@ -45,6 +50,8 @@ public:
     QList<ShownMessage> messages;
     QList<MsgResult> answers;
     QString folder;
+    QString saveAnswer;               // what the save dialog returns ("" = Cancel)
+    QList<QStringList> saveDialogs;   // title, filter, initial name of each save dialog
     QStringList opened;
     QStringList properties;
     QStringList dialogs;
