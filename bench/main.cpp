@@ -1,7 +1,13 @@
 // tidewriter-bench: times start-up and the dive list's refresh on a large synthetic log.
 #include "BenchUi.h"
 #include "Figure.h"
+#include "Database.h"
+#include "DiveList.h"
+#include "DiveTexts.h"
 #include "Globals.h"
+#include "modCSV.h"
+#include "modDiveCalc.h"
+#include "modSupport.h"
 #include "Main.h"
 #include "SyntheticLog.h"
 #include "frmLogList.h"
@@ -113,7 +119,67 @@ public:
         return times;
     }
 
+    // One dive in the middle of the log, loaded and worked out as its editor opens it.
+    std::optional<std::vector<double>> openRecord(int runs)
+    {
+        ResetGlobals();
+        Database db;
+        if (!openLog(db))
+            return std::nullopt;
+        auto rs = db.query(QStringLiteral("SELECT id FROM LogTbl ORDER BY dive_date, in_time"));
+        rs->moveTo(rs->recordCount() / 2);
+        const qint64 id = rs->field(0).toLongLong();
+        std::vector<double> times;
+        for (int i = 0; i < runs; ++i) {
+            ClearDiveCalcMemos();  // each run as the first opening of the run
+            QElapsedTimer t;
+            t.start();
+            DiveTexts dive;
+            if (!dive.load(id, 1))
+                return std::nullopt;
+            times.push_back(elapsedMs(t));
+        }
+        gDatabase = nullptr;
+        return checkQuiet(QStringLiteral("open_record")) ? std::optional(times) : std::nullopt;
+    }
+
+    // Every dive of the log to a CSV file, in the list's order.
+    std::optional<std::vector<double>> exportCsvAll(int runs, const QString& file)
+    {
+        ResetGlobals();
+        Database db;
+        if (!openLog(db))
+            return std::nullopt;
+        QList<ExportItem> items;
+        for (const DiveListRow& r : LoadDiveList(DiveFilter::All).rows)
+            items.append({r.id, r.number});
+        std::vector<double> times;
+        for (int i = 0; i < runs; ++i) {
+            ClearDiveCalcMemos();
+            QElapsedTimer t;
+            t.start();
+            QString error;
+            if (!ExportCSV(file, items, nullptr, &error)) {
+                std::fprintf(stderr, "export_csv_all: %s\n", qPrintable(error));
+                return std::nullopt;
+            }
+            times.push_back(elapsedMs(t));
+        }
+        gDatabase = nullptr;
+        return checkQuiet(QStringLiteral("export_csv_all")) ? std::optional(times) : std::nullopt;
+    }
+
 private:
+    bool openLog(Database& db)
+    {
+        gDatabasePath = m_log;
+        if (!db.open(m_log, Database::OpenMode::ExistingReadWrite))
+            return false;
+        gDatabase = &db;
+        LoadLookupTables();
+        return true;
+    }
+
     // A message or a changed log means the run measured something other than a plain
     // start over an existing log.
     bool checkQuiet(const QString& figure)
@@ -198,6 +264,17 @@ int main(int argc, char* argv[])
     if (!refreshes)
         return 1;
     print(FigureLine(QStringLiteral("refresh_list"), *refreshes));
+
+    const std::optional<std::vector<double>> opens = bench.openRecord(options->runs.value_or(50));
+    if (!opens)
+        return 1;
+    print(FigureLine(QStringLiteral("open_record"), *opens));
+
+    const std::optional<std::vector<double>> exports =
+        bench.exportCsvAll(options->runs.value_or(5), dir.filePath(QStringLiteral("all.csv")));
+    if (!exports)
+        return 1;
+    print(FigureLine(QStringLiteral("export_csv_all"), *exports));
 
     print(PeakMemoryLine());
     return 0;

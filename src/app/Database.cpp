@@ -81,8 +81,17 @@ bool Database::open(const QString& path, OpenMode mode, QString* error)
     return true;
 }
 
+void Database::finalizeStatements()
+{
+    m_boundStatement = nullptr;
+    for (sqlite3_stmt* s : std::as_const(m_statements))
+        sqlite3_finalize(s);
+    m_statements.clear();
+}
+
 void Database::close()
 {
+    finalizeStatements();
     if (m_db) {
         sqlite3_close_v2(m_db);
         m_db = nullptr;
@@ -93,19 +102,28 @@ void Database::close()
 bool Database::prepareAndBind(const QString& sql, const QVariantList& params, sqlite3_stmt** stmt)
 {
     *stmt = nullptr;
+    m_boundStatement = nullptr;
     m_lastStatement = sql;
     if (!m_db) {
         m_lastError = QStringLiteral("database is not open");
         return false;
     }
-    const QByteArray text = sql.toUtf8();
-    if (sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), stmt, nullptr) != SQLITE_OK) {
-        setError(sql);
-        return false;
+    if (sqlite3_stmt* cached = m_statements.value(sql)) {
+        *stmt = cached;
+        sqlite3_clear_bindings(cached);
+    } else {
+        const QByteArray text = sql.toUtf8();
+        if (sqlite3_prepare_v3(m_db, text.constData(), int(text.size()), SQLITE_PREPARE_PERSISTENT, stmt, nullptr)
+            != SQLITE_OK) {
+            setError(sql);
+            return false;
+        }
+        if (m_statements.size() >= 200)
+            finalizeStatements();
+        m_statements.insert(sql, *stmt);
     }
     if (sqlite3_bind_parameter_count(*stmt) != params.size()) {
         m_lastError = QStringLiteral("parameter count mismatch");
-        sqlite3_finalize(*stmt);
         *stmt = nullptr;
         return false;
     }
@@ -143,23 +161,25 @@ bool Database::prepareAndBind(const QString& sql, const QVariantList& params, sq
         }
         if (rc != SQLITE_OK) {
             setError(sql);
-            sqlite3_finalize(*stmt);
             *stmt = nullptr;
             return false;
         }
     }
-    if (char* expanded = sqlite3_expanded_sql(*stmt)) {
-        m_lastStatement = QString::fromUtf8(expanded);
-        sqlite3_free(expanded);
-    }
+    m_boundStatement = *stmt;
     return true;
 }
 
 void Database::setError(const QString& statement)
 {
     m_lastError = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("database is not open");
-    if (m_lastStatement.isEmpty())
-        m_lastStatement = statement;
+    m_lastStatement = statement;
+    // The statement with its values filled in, for the message that shows it.
+    if (m_boundStatement) {
+        if (char* expanded = sqlite3_expanded_sql(m_boundStatement)) {
+            m_lastStatement = QString::fromUtf8(expanded);
+            sqlite3_free(expanded);
+        }
+    }
 }
 
 static QVariant columnValue(sqlite3_stmt* stmt, int i)
@@ -201,11 +221,27 @@ std::unique_ptr<Recordset> Database::query(const QString& sql, const QVariantLis
     }
     if (rc != SQLITE_DONE) {
         setError(sql);
-        sqlite3_finalize(stmt);
+        sqlite3_reset(stmt);
         return nullptr;
     }
-    sqlite3_finalize(stmt);
+    sqlite3_reset(stmt);
     return std::make_unique<Recordset>(std::move(names), std::move(rows));
+}
+
+std::optional<QVariant> Database::firstValue(const QString& sql, const QVariantList& params)
+{
+    sqlite3_stmt* stmt;
+    if (!prepareAndBind(sql, params, &stmt))
+        return std::nullopt;
+    const int rc = sqlite3_step(stmt);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+        setError(sql);
+        sqlite3_reset(stmt);
+        return std::nullopt;
+    }
+    const QVariant v = rc == SQLITE_ROW && sqlite3_column_count(stmt) > 0 ? columnValue(stmt, 0) : QVariant();
+    sqlite3_reset(stmt);
+    return v;
 }
 
 bool Database::execute(const QString& sql, const QVariantList& params)
@@ -218,10 +254,10 @@ bool Database::execute(const QString& sql, const QVariantList& params)
     }
     if (rc != SQLITE_DONE) {
         setError(sql);
-        sqlite3_finalize(stmt);
+        sqlite3_reset(stmt);
         return false;
     }
-    sqlite3_finalize(stmt);
+    sqlite3_reset(stmt);
     m_lastError.clear();
     return true;
 }

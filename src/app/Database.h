@@ -1,11 +1,13 @@
 #pragma once
 // A thin RAII layer over the SQLite C API: the only place that talks to sqlite3.
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 #include <QVariantList>
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <vector>
 
 struct sqlite3;
@@ -67,6 +69,9 @@ public:
 
     // Null on error; the error text is kept in lastError().
     std::unique_ptr<Recordset> query(const QString& sql, const QVariantList& params = {});
+    // The first field of the first row only, without reading the rows after it: empty on
+    // error, an invalid QVariant when there is no row.
+    std::optional<QVariant> firstValue(const QString& sql, const QVariantList& params = {});
     // Executes one statement; on failure the statement has changed nothing.
     bool execute(const QString& sql, const QVariantList& params = {});
     // Runs a script of several statements without parameters (schema creation).
@@ -90,6 +95,12 @@ public:
 private:
     bool prepareAndBind(const QString& sql, const QVariantList& params, struct sqlite3_stmt** stmt);
     void setError(const QString& statement);
+    void finalizeStatements();
+
+    // Prepared statements by SQL text: the look-ups run the same few statements thousands
+    // of times, and parsing them again each time would cost more than running them.
+    QHash<QString, struct sqlite3_stmt*> m_statements;
+    struct sqlite3_stmt* m_boundStatement = nullptr;  // the statement being run, for error messages
 
     sqlite3* m_db = nullptr;
     QString m_path;

@@ -76,7 +76,7 @@ CREATE TABLE LogTbl (
   min_visibility REAL DEFAULT 0, max_visibility REAL DEFAULT 0,
   min_transparency REAL DEFAULT 0, max_transparency REAL DEFAULT 0,
   condition INTEGER DEFAULT 0, item INTEGER DEFAULT 0, temp_transit TEXT);
-CREATE INDEX LogTblDateTime ON LogTbl (dive_date, in_time);
+CREATE INDEX LogTblDateTime ON LogTbl (dive_date, in_time, out_time);
 CREATE TABLE SuitTbl (id INTEGER, text TEXT);
 CREATE TABLE WeatherTbl (id INTEGER, text TEXT);
 CREATE TABLE AirTypeTbl (id INTEGER, text TEXT);
@@ -92,6 +92,9 @@ CREATE TABLE PictureTbl (dive_id INTEGER, filename TEXT, title TEXT);
 CREATE INDEX PictureTblDive ON PictureTbl (dive_id);
 CREATE TABLE PlannerTbl (pg INTEGER, dep REAL, tm INTEGER, abt INTEGER, rnt INTEGER);
 CREATE TABLE SiTbl (start_pg INTEGER, end_pg INTEGER, rest INTEGER);
+CREATE INDEX PlannerTblDepthTime ON PlannerTbl (dep, tm);
+CREATE INDEX PlannerTblGroupDepth ON PlannerTbl (pg, dep);
+CREATE INDEX SiTblStartEnd ON SiTbl (start_pg, end_pg);
 )";
 
 // One upgrade step: its statements run in one transaction and stop at the first failure.
@@ -176,7 +179,7 @@ bool stepTo5()
                    QStringLiteral("CREATE TABLE PictureTbl (dive_id INTEGER, filename TEXT, title TEXT)"),
                    QStringLiteral("CREATE INDEX IF NOT EXISTS PictureTblDive ON PictureTbl (dive_id)"),
                    QStringLiteral("ALTER TABLE LogTbl ADD COLUMN temp_transit TEXT"),
-                   QStringLiteral("CREATE INDEX IF NOT EXISTS LogTblDateTime ON LogTbl (dive_date, in_time)"),
+                   QStringLiteral("CREATE INDEX IF NOT EXISTS LogTblDateTime ON LogTbl (dive_date, in_time, out_time)"),
                    QStringLiteral("UPDATE VersionTbl SET rel = 5")});
 }
 

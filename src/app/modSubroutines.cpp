@@ -187,6 +187,24 @@ QString FormatFixed(double value, int minIntDigits, int decimals)
 {
     if (!std::isfinite(value))
         return QString();
+    // Away from a tie the binary value rounds like its decimal form: skip the digit work.
+    if (std::fabs(value) < 1e9 && decimals >= 0 && decimals <= 6) {
+        const double scale = std::pow(10.0, decimals), scaled = std::fabs(value) * scale;
+        const double fraction = scaled - std::floor(scaled);
+        if (std::fabs(fraction - 0.5) > 1e-6) {
+            const qint64 units = qint64(std::floor(scaled + 0.5));
+            QString digits = QString::number(units);
+            if (digits.size() < decimals + 1)
+                digits.prepend(QString(decimals + 1 - digits.size(), QLatin1Char('0')));
+            QString intPart = digits.left(digits.size() - decimals);
+            if (intPart.size() < minIntDigits)
+                intPart.prepend(QString(minIntDigits - intPart.size(), QLatin1Char('0')));
+            QString r = decimals > 0 ? intPart + QLatin1Char('.') + digits.right(decimals) : intPart;
+            if (value < 0 && units != 0)
+                r.prepend(QLatin1Char('-'));
+            return r;
+        }
+    }
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.14e", std::fabs(value));
     // buf: d.dddddddddddddde±XX

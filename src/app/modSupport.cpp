@@ -14,6 +14,13 @@ std::unique_ptr<Recordset> OpenQuery(const QString& sql, const QVariantList& par
     return gDatabase->query(sql, params);
 }
 
+std::optional<QVariant> QueryFirstValue(const QString& sql, const QVariantList& params)
+{
+    if (!gDatabase)
+        return std::nullopt;
+    return gDatabase->firstValue(sql, params);
+}
+
 bool ExecuteSQL(const QString& sql, const QVariantList& params, bool raiseError)
 {
     if (gDatabase && gDatabase->execute(sql, params)) {

@@ -8,6 +8,9 @@
 
 // A read-only result, or null on any error; never shows anything.
 std::unique_ptr<Recordset> OpenQuery(const QString& sql, const QVariantList& params = {});
+// The first field of the first row of a query: empty on any error, an invalid QVariant
+// when there is no row. Reads no further rows.
+std::optional<QVariant> QueryFirstValue(const QString& sql, const QVariantList& params = {});
 // Executes one statement on the log. Success sets gModified. On failure either throws
 // SqlError (raiseError) or returns false; never shows anything.
 bool ExecuteSQL(const QString& sql, const QVariantList& params = {}, bool raiseError = false);

@@ -45,18 +45,19 @@ qint64 StoredMinutes(const QString& time)
 
 std::optional<long> SqlDiveContext::diveCountOn(const QString& date)
 {
-    auto rs = OpenQuery(QStringLiteral("SELECT Count(*) FROM LogTbl WHERE dive_date = ?"), {date});
-    if (!rs || rs->eof())
+    const auto n = QueryFirstValue(QStringLiteral("SELECT Count(*) FROM LogTbl WHERE dive_date = ?"), {date});
+    if (!n || !n->isValid())
         return std::nullopt;
-    return long(rs->field(0).toLongLong());
+    return long(n->toLongLong());
 }
 
 std::optional<long> SqlDiveContext::divesBefore(const QString& date, const QString& entry)
 {
-    auto rs = OpenQuery(QStringLiteral("SELECT Count(*) FROM LogTbl WHERE dive_date = ? AND in_time < ?"), {date, entry});
-    if (!rs || rs->eof())
+    const auto n = QueryFirstValue(QStringLiteral("SELECT Count(*) FROM LogTbl WHERE dive_date = ? AND in_time < ?"),
+                                   {date, entry});
+    if (!n || !n->isValid())
         return std::nullopt;
-    return long(rs->field(0).toLongLong());
+    return long(n->toLongLong());
 }
 
 std::optional<EarlierMinutes> SqlDiveContext::earlierMinutes(const QString& date, const QString& entry)
@@ -79,12 +80,12 @@ std::optional<EarlierMinutes> SqlDiveContext::earlierMinutes(const QString& date
 
 std::optional<QString> SqlDiveContext::previousExit(const QString& date, const QString& entry)
 {
-    auto rs = OpenQuery(QStringLiteral("SELECT out_time FROM LogTbl") + QLatin1String(kEndedBefore)
-                            + QStringLiteral(" ORDER BY out_time DESC LIMIT 1"),
-                        {date, entry});
-    if (!rs || rs->eof())
+    const auto exit = QueryFirstValue(QStringLiteral("SELECT out_time FROM LogTbl") + QLatin1String(kEndedBefore)
+                                          + QStringLiteral(" ORDER BY out_time DESC"),
+                                      {date, entry});
+    if (!exit || !exit->isValid())
         return std::nullopt;
-    return rs->field(0).toString();
+    return exit->toString();
 }
 
 std::vector<EarlierDive> SqlDiveContext::earlierDivesOf(const QString& date, const QString& entry)

@@ -8,7 +8,6 @@
 #include "modSupport.h"
 
 #include <QDate>
-#include <QRegularExpression>
 #include <QTime>
 #include <cmath>
 #include <optional>
@@ -52,14 +51,41 @@ double readsAs(const QString& text)
     return readNumber(text).value_or(0.0);
 }
 
+// Reads one or two digits at i; -1 when there are none.
+int twoDigits(QStringView s, qsizetype& i)
+{
+    int v = -1;
+    for (int n = 0; n < 2 && i < s.size() && s[i].isDigit() && s[i].unicode() < 128; ++n, ++i)
+        v = (v < 0 ? 0 : v * 10) + (s[i].unicode() - '0');
+    return v;
+}
+
 // A time of day as the user may type it: 9:05, 09:05 or 09:05:30.
 QTime readTime(const QString& text)
 {
-    static const QRegularExpression time(QStringLiteral("^\\s*(\\d{1,2}):(\\d{1,2})(?::(\\d{1,2}))?\\s*$"));
-    const auto m = time.match(text);
-    if (!m.hasMatch())
+    const QStringView s = QStringView(text).trimmed();
+    qsizetype i = 0;
+    const int h = twoDigits(s, i);
+    if (h < 0 || i >= s.size() || s[i++] != QLatin1Char(':'))
         return {};
-    return QTime(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).isEmpty() ? 0 : m.captured(3).toInt());
+    const int m = twoDigits(s, i);
+    int sec = 0;
+    if (m >= 0 && i < s.size() && s[i] == QLatin1Char(':')) {
+        ++i;
+        sec = twoDigits(s, i);
+    }
+    if (m < 0 || sec < 0 || i != s.size())
+        return {};
+    return QTime(h, m, sec);
+}
+
+// A date in the editor's form yyyy/MM/dd.
+QDate readDate(const QString& text)
+{
+    if (text.size() != 10 || text[4] != QLatin1Char('/') || text[7] != QLatin1Char('/'))
+        return {};
+    bool y, m, d;
+    return QDate(text.left(4).toInt(&y), text.mid(5, 2).toInt(&m), text.mid(8, 2).toInt(&d));
 }
 
 QString shortTime(const QTime& t)
@@ -256,6 +282,8 @@ float DiveTexts::lookUpDepth(bool* ok) const
 
 void DiveTexts::CalcOutPg()
 {
+    if (m_loading)
+        return;
     const long inPg = GroupFromText(text(QStringLiteral("txtInPG")));
     bool depthOk;
     const float depth = lookUpDepth(&depthOk);
@@ -267,8 +295,8 @@ void DiveTexts::CalcOutPg()
 
 QString DiveTexts::storedDate() const
 {
-    const QDate d = QDate::fromString(text(kDate), QStringLiteral("yyyy/MM/dd"));
-    return d.isValid() ? d.toString(QStringLiteral("yyyy-MM-dd")) : QString();
+    const QDate d = readDate(text(kDate));
+    return d.isValid() ? d.toString(Qt::ISODate) : QString();
 }
 
 QString DiveTexts::storedEntry() const
@@ -364,6 +392,9 @@ void DiveTexts::loadEmpty(long number)
 void DiveTexts::loadRow(const Recordset& row, long number)
 {
     clear();
+    // The end group shown after loading is the one RecalcAll works out from all fields;
+    // the loading steps would only compute it again and again in between.
+    m_loading = true;
     setText(QStringLiteral("txtNo"), QString::number(number));
     auto field = [&](const char* column) { return row.field(QString::fromLatin1(column)); };
     auto plain = [&](const char* column) { return field(column).isNull() ? QString() : field(column).toString(); };
@@ -372,7 +403,7 @@ void DiveTexts::loadRow(const Recordset& row, long number)
         const QTime t = readTime(stored);
         return t.isValid() ? shortTime(t) : stored;
     };
-    const QDate date = QDate::fromString(plain("dive_date"), QStringLiteral("yyyy-MM-dd"));
+    const QDate date = QDate::fromString(plain("dive_date"), Qt::ISODate);
     setText(kDate, date.isValid() ? date.toString(QStringLiteral("yyyy/MM/dd")) : QString());
     setText(QStringLiteral("cboLocation"), plain("location"));
     setText(QStringLiteral("cboBuddy"), plain("buddy"));
@@ -407,5 +438,6 @@ void DiveTexts::loadRow(const Recordset& row, long number)
     setMask(QStringLiteral("lstItem"), field("item").isNull() ? 0 : long(field("item").toLongLong()));
     m_depthSeries = plain("depth_transit");
     m_tempSeries = plain("temp_transit");
+    m_loading = false;
     RecalcAll();
 }

@@ -69,4 +69,5 @@ private:
     QHash<QString, long> m_masks;
     QString m_depthSeries, m_tempSeries, m_caption;
     bool m_uwBusy = false;
+    bool m_loading = false;
 };

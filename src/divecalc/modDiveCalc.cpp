@@ -39,8 +39,8 @@ long lookUp(Memo& memo, const QString& k, const QString& sql, const QVariantList
         return v;
     ++gQueries;
     long result = 0;
-    if (auto rs = OpenQuery(sql, params); rs && !rs->eof() && !rs->field(0).isNull()) {
-        const double v = rs->field(0).toDouble();
+    if (const auto first = QueryFirstValue(sql, params); first && !first->isNull()) {
+        const double v = first->toDouble();
         if (std::isfinite(v) && std::fabs(v) < 2147483647.0)
             result = long(std::nearbyint(v));
     }

@@ -3,6 +3,7 @@
 #include "Database.h"
 #include "DiveContext.h"
 #include "DiveTexts.h"
+#include "Globals.h"
 #include "JobProgress.h"
 #include "UiServices.h"
 #include "modSupport.h"
@@ -114,6 +115,16 @@ bool ExportCSV(const QString& fileName, const QList<ExportItem>& items, JobProgr
     if (!writeLine(CsvHeader()))
         return fail(file.errorString());
 
+    // One read transaction for the whole job: the log stays as it was from the first
+    // dive to the last, and no query pays for taking the file lock again.
+    struct ReadTransaction {
+        bool open = gDatabase && !gDatabase->inTransaction() && gDatabase->beginTrans();
+        ~ReadTransaction()
+        {
+            if (open)
+                gDatabase->commitTrans();
+        }
+    } readTransaction;
     std::unique_ptr<DiveContext> context;
     if (items.size() >= kBatchFrom) {
         auto batch = std::make_unique<BatchDiveContext>();
