@@ -8,12 +8,15 @@
 #include "WidgetRoutines.h"
 #include "frmAbout.h"
 #include "frmMemorial.h"
+#include "frmProfCalc.h"
+#include "frmProgress.h"
 #include "modStartup.h"
 #include "modSubroutines.h"
 #include "modSupport.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QIcon>
 #include <QKeyEvent>
@@ -27,10 +30,11 @@ constexpr int kTwipsPerPixel = 15;
 const char* const kColumnWidths[] = {"COLUMN_1", "COLUMN_2", "COLUMN_3", "COLUMN_4", "COLUMN_5"};
 const int kDesignedColumnWidths[] = {60, 250, 80, 80, 140};
 
-// The record commands whose windows exist in this build; the others stay disabled.
+// The commands whose windows exist in this build; the others stay disabled.
 bool commandAvailable(const QString& key)
 {
-    static const QStringList available = {QStringLiteral("new"), QStringLiteral("clone"), QStringLiteral("delete")};
+    static const QStringList available = {QStringLiteral("new"), QStringLiteral("clone"), QStringLiteral("delete"),
+                                          QStringLiteral("calc"), QStringLiteral("csv")};
     return available.contains(key);
 }
 
@@ -60,7 +64,7 @@ frmLogList::frmLogList(QWidget* parent) : QMainWindow(parent), ui(new Ui::frmLog
     }
     // Disabled before the toolbar copies the commands' states onto its buttons.
     for (QAction* a : {ui->mnuRecPrint, ui->mnuRecExport, ui->mnuRecExportCSV, ui->mnuRecOpen, ui->mnuToolHATrance,
-                       ui->mnuToolCalc, ui->mnuToolPageOption, ui->mnuToolOption})
+                       ui->mnuToolPageOption, ui->mnuToolOption})
         a->setEnabled(false);
     createToolbar();
     ui->mnuRec->setDefaultAction(ui->mnuRecOpen);
@@ -74,6 +78,8 @@ frmLogList::frmLogList(QWidget* parent) : QMainWindow(parent), ui(new Ui::frmLog
     connect(ui->mnuRecClone, &QAction::triggered, this, &frmLogList::mnuRecClone_Click);
     connect(ui->mnuRecNew, &QAction::triggered, this, &frmLogList::mnuRecNew_Click);
     connect(ui->mnuRecSelectAll, &QAction::triggered, this, &frmLogList::mnuRecSelectAll_Click);
+    connect(ui->mnuToolCalc, &QAction::triggered, this, &frmLogList::mnuToolCalc_Click);
+    connect(ui->mnuRecExportCSV, &QAction::triggered, this, &frmLogList::mnuRecExportCSV_Click);
     connect(ui->mnuHelpHelp, &QAction::triggered, this, &frmLogList::mnuHelpHelp_Click);
     connect(ui->mnuHelpAbout, &QAction::triggered, this, &frmLogList::mnuHelpAbout_Click);
     connect(ui->cboSpDive, &QComboBox::currentIndexChanged, this, &frmLogList::cboSpDive_Click);
@@ -340,6 +346,55 @@ void frmLogList::mnuRecSelectAll_Click()
 {
     ui->lvwLogList->selectAll();
     UpdateSelection();
+}
+
+QList<ExportItem> frmLogList::selectedItems() const
+{
+    QList<ExportItem> items;
+    for (const QString& key : m_selection) {
+        const qint64 id = KeyToId(key);
+        items.append({id, rowText(key, DiveListModel::ColNo).toLong()});
+    }
+    return items;
+}
+
+void frmLogList::mnuRecExportCSV_Click()
+{
+    if (m_selection.isEmpty()) {
+        MsgBox(tr("出力するレコードを選択してください（複数選択可）"), MsgIcon::Exclamation, MsgButtons::Ok,
+               tr("CSV出力"), this);
+        return;
+    }
+    const QString file = Services().saveFileName(tr("CSVファイル出力"),
+                                                 tr("CSVファイル (*.csv);;テキストファイル (*.txt)"), m_exportFileName,
+                                                 this);
+    if (file.isEmpty())
+        return;
+    m_exportFileName = file;
+    if (QFileInfo::exists(file)
+        && MsgBox(file + tr("ファイルは既に存在します。") + QLatin1Char('\n') + tr("上書きしますか?"),
+                  MsgIcon::Exclamation, MsgButtons::YesNo, tr("確認"), this)
+            != MsgResult::Yes)
+        return;
+    frmProgress progress(this);
+    QString error;
+    if (ExportCSV(file, selectedItems(), &progress, &error))
+        MsgBox(tr("出力完了しました"), MsgIcon::Information, MsgButtons::Ok, tr("正常終了"), this);
+    else
+        MsgBox(tr("出力途中でエラーが発生しました"), MsgIcon::Exclamation, MsgButtons::Ok, tr("エラー"), this);
+}
+
+void frmLogList::mnuToolCalc_Click()
+{
+    // One calculator at a time, beside the list; a closed one is gone, so the next
+    // starts from its initial texts.
+    if (!m_calc) {
+        m_calc = new frmProfCalc(this);
+        m_calc->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_calc->show();
+    m_calc->raise();
+    m_calc->activateWindow();
 }
 
 void frmLogList::mnuHelpHelp_Click()

@@ -1,6 +1,7 @@
 #pragma once
 // The main window: the dive list with its numbers, filter and totals, and every command.
 #include "DiveListModel.h"
+#include "modCSV.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -11,6 +12,7 @@
 namespace Ui { class frmLogList; }
 class QAction;
 class QLabel;
+class frmProfCalc;
 
 class frmLogList : public QMainWindow {
     Q_OBJECT
@@ -46,6 +48,8 @@ private slots:
     void mnuRecClone_Click();
     void mnuRecNew_Click();
     void mnuRecSelectAll_Click();
+    void mnuToolCalc_Click();
+    void mnuRecExportCSV_Click();
     void mnuHelpHelp_Click();
     void mnuHelpAbout_Click();
     void cboSpDive_Click();
@@ -60,6 +64,8 @@ private:
     bool CloneRecord(const QString& key);
     void Form_Unload();
     QString rowText(const QString& key, int column) const;
+    // The stored selection as dive ids with the numbers the list shows for them.
+    QList<ExportItem> selectedItems() const;
 
     Ui::frmLogList* ui;
     DiveListModel* m_model;
@@ -67,4 +73,6 @@ private:
     QHash<QString, QAction*> m_toolButtons;
     QStringList m_selection;
     bool m_unloaded = false;
+    QPointer<frmProfCalc> m_calc;
+    QString m_exportFileName;  // the last file chosen for an export, offered again
 };

@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
+#include <QProcess>
 #include <QTreeView>
 #include <QtTest>
 
@@ -219,15 +220,15 @@ private slots:
                                                                    {"mnuRecPrint", "print"}, {"mnuRecExport", "export"},
                                                                    {"mnuRecExportCSV", "csv"}};
         for (const auto& [menu, button] : onSelection) {
-            const bool expected = any && qstrcmp(button, "delete") == 0;
+            const bool expected = any && (qstrcmp(button, "delete") == 0 || qstrcmp(button, "csv") == 0);
             QVERIFY2(action(w, menu)->isEnabled() == expected, menu);
             QVERIFY2(w.toolButton(button)->isEnabled() == expected, button);
         }
         for (const auto& [menu, button] : {std::pair{"mnuRecNew", "new"}, std::pair{"mnuRecClone", "clone"}})
             QVERIFY2(action(w, menu)->isEnabled() && w.toolButton(button)->isEnabled(), menu);
-        for (const char* menu : {"mnuToolHATrance", "mnuToolCalc", "mnuToolPageOption", "mnuToolOption"})
+        for (const char* menu : {"mnuToolHATrance", "mnuToolPageOption", "mnuToolOption"})
             QVERIFY2(action(w, menu)->isVisible() && !action(w, menu)->isEnabled(), menu);
-        for (const char* button : {"ha", "calc", "option"})
+        for (const char* button : {"ha", "option"})
             QVERIFY2(w.toolButton(button)->isVisible() && !w.toolButton(button)->isEnabled(), button);
     }
 
@@ -291,6 +292,69 @@ private slots:
         }
         QCOMPARE(t.scalar("SELECT Count(*) FROM PictureTbl"), 3);
         QVERIFY(QFileInfo::exists(t.logPath() + ".bak"));
+    }
+
+    void exportCsvCommand()
+    {
+        ScriptedUi ui;
+        TestLog t;
+        addDives(t, 4);
+        frmLogList w;
+        selectLocations(w, {});
+        // With nothing selected the command is disabled; the handler still guards itself.
+        QVERIFY(!action(w, "mnuRecExportCSV")->isEnabled());
+        QVERIFY(QMetaObject::invokeMethod(&w, "mnuRecExportCSV_Click"));
+        QCOMPARE(ui.messages.size(), 1);
+        QCOMPARE(ui.messages[0].text, QStringLiteral("出力するレコードを選択してください（複数選択可）"));
+        QCOMPARE(ui.messages[0].caption, QStringLiteral("CSV出力"));
+        QVERIFY(ui.saveDialogs.isEmpty());
+
+        selectLocations(w, {"3", "1"});
+        const QString file = t.path("out.csv");
+        ui.messages.clear();
+        ui.saveAnswer.clear();  // Cancel ends the command silently
+        action(w, "mnuRecExportCSV")->trigger();
+        QCOMPARE(ui.saveDialogs.size(), 1);
+        QCOMPARE(ui.saveDialogs[0], QStringList({"CSVファイル出力", "CSVファイル (*.csv);;テキストファイル (*.txt)", ""}));
+        QVERIFY(ui.messages.isEmpty());
+        QVERIFY(!QFile::exists(file));
+
+        ui.saveAnswer = file;
+        action(w, "mnuRecExportCSV")->trigger();
+        QCOMPARE(ui.messages.size(), 1);
+        QCOMPARE(ui.messages[0].text, QStringLiteral("出力完了しました"));
+        QCOMPARE(ui.messages[0].caption, QStringLiteral("正常終了"));
+        QCOMPARE(ui.messages[0].icon, MsgIcon::Information);
+        const QByteArray written = ReadFileBytes(file);
+
+        // The same selection from the command line gives the same bytes.
+        const qlonglong id3 = t.scalar("SELECT id FROM LogTbl WHERE location = '3'");
+        const qlonglong id1 = t.scalar("SELECT id FROM LogTbl WHERE location = '1'");
+        QProcess cli;
+        cli.start(QCoreApplication::applicationDirPath() + "/../bin/tidewriter",
+                  {"--export-csv", t.path("cli.csv"), "--ids", QStringLiteral("%1,%2").arg(id3).arg(id1), t.logPath()});
+        QVERIFY(cli.waitForFinished(60000));
+        QCOMPARE(cli.exitCode(), 0);
+        QCOMPARE(ReadFileBytes(t.path("cli.csv")), written);
+
+        // An existing file is kept unless the user says Yes; the dialog offers the last name.
+        WriteFileBytes(file, "keep me");
+        ui.messages.clear();
+        ui.answers = {MsgResult::No};
+        action(w, "mnuRecExportCSV")->trigger();
+        QCOMPARE(ui.saveDialogs.last().last(), file);
+        QCOMPARE(ui.messages.size(), 1);
+        QCOMPARE(ui.messages[0].text, file + "ファイルは既に存在します。\n上書きしますか?");
+        QCOMPARE(ui.messages[0].caption, QStringLiteral("確認"));
+        QCOMPARE(ReadFileBytes(file), QByteArray("keep me"));
+
+        ui.messages.clear();
+        ui.saveAnswer = t.path("no/such/folder/out.csv");
+        action(w, "mnuRecExportCSV")->trigger();
+        QCOMPARE(ui.messages.size(), 1);
+        QCOMPARE(ui.messages[0].text, QStringLiteral("出力途中でエラーが発生しました"));
+        QCOMPARE(ui.messages[0].caption, QStringLiteral("エラー"));
+        QVERIFY(!gModified);
     }
 
     void deleteRecords_data()
