@@ -4,12 +4,30 @@
 #include "Globals.h"
 #include "Main.h"
 #include "SyntheticLog.h"
+#include "ProfileChart.h"
 #include "frmLogList.h"
+#include "frmProfCalc.h"
+
+#include <QLineEdit>
 
 #include <QApplication>
 #include <QDir>
 #include <QTemporaryDir>
 #include <cstdio>
+
+namespace {
+bool save(QWidget* w, const QString& file)
+{
+    std::printf("%s\n", qPrintable(file));
+    return w->grab().save(file);
+}
+
+void setText(QWidget* window, const char* name, const QString& text)
+{
+    if (auto* box = window->findChild<QLineEdit*>(QString::fromLatin1(name)))
+        box->setText(text);
+}
+}  // namespace
 
 int main(int argc, char* argv[])
 {
@@ -40,9 +58,23 @@ int main(int argc, char* argv[])
     frmLogList* list = program.listWindow();
     list->resize(760, 520);
     QApplication::processEvents();
-    const QString file = out.filePath(QStringLiteral("list-window.png"));
-    if (!list->grab().save(file))
-        return 1;
-    std::printf("%s\n", qPrintable(file));
-    return 0;
+    bool ok = save(list, out.filePath(QStringLiteral("list-window.png")));
+
+    // The calculator with a first dive to 18 m and an hour at the surface.
+    frmProfCalc calc(list);
+    calc.show();
+    setText(&calc, "txt1Depth", QStringLiteral("18"));
+    setText(&calc, "txtSI", QStringLiteral("01:00"));
+    setText(&calc, "txt2Depth", QStringLiteral("12"));
+    setText(&calc, "txt2UWTime", QStringLiteral("30"));
+    QApplication::processEvents();
+    ok = save(&calc, out.filePath(QStringLiteral("calculator.png"))) && ok;
+
+    // The enlarged profile of one dive with both series.
+    const QList<float> depths = {3, 8, 14, 18.5f, 18, 16, 15, 12, 12.5f, 10, 8, 6, 5, 5, 3};
+    const QList<float> temps = {24, 23.5f, 22, 20.5f, 20.5f, 21, 21, 22, 22, 22.5f, 23, 23.5f, 24, 24, 24};
+    const QString chart = out.filePath(QStringLiteral("profile-chart.png"));
+    ok = RenderChart(QSize(640, 440), 48, depths, temps).save(chart) && ok;
+    std::printf("%s\n", qPrintable(chart));
+    return ok ? 0 : 1;
 }

@@ -6,6 +6,7 @@
 #include "ScriptedUi.h"
 #include "TestLog.h"
 #include "frmLogList.h"
+#include "frmProgress.h"
 #include "modSupport.h"
 
 #include <QComboBox>
@@ -14,6 +15,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QProcess>
+#include <QPushButton>
 #include <QTreeView>
 #include <QtTest>
 
@@ -355,6 +357,20 @@ private slots:
         QCOMPARE(ui.messages[0].text, QStringLiteral("出力途中でエラーが発生しました"));
         QCOMPARE(ui.messages[0].caption, QStringLiteral("エラー"));
         QVERIFY(!gModified);
+    }
+
+    void progressDialogStopsOnCancel()
+    {
+        frmProgress progress;
+        progress.begin("CSV出力処理中です . . .", 10);
+        QVERIFY(progress.isVisible());
+        QVERIFY(!progress.stepAndAskStop(1, 10));
+        QCOMPARE(progress.findChild<QLabel*>("lblPage")->text(), QStringLiteral("Rec. 1/10"));
+        QTest::mouseClick(progress.findChild<QPushButton*>("cmdCancel"), Qt::LeftButton);
+        QVERIFY(progress.stepAndAskStop(2, 10));
+        QVERIFY(progress.JobStop());  // asking again does not reset it
+        progress.end();
+        QVERIFY(!progress.isVisible());
     }
 
     void deleteRecords_data()
