@@ -59,6 +59,12 @@ QString QtUiServices::saveFileName(const QString& title, const QString& filter, 
                                         QFileDialog::DontConfirmOverwrite);
 }
 
+QString QtUiServices::openFileName(const QString& title, const QString& filter, const QString& startFolder,
+                                  QObject* owner)
+{
+    return QFileDialog::getOpenFileName(ownerWidget(owner), title, startFolder, filter);
+}
+
 QString QtUiServices::browseFolder(const QString& title, QObject* owner)
 {
     return QFileDialog::getExistingDirectory(ownerWidget(owner), title, QDir::homePath());

@@ -8,6 +8,8 @@ public:
                       QObject* owner) override;
     QString saveFileName(const QString& title, const QString& filter, const QString& initialName,
                          QObject* owner) override;
+    QString openFileName(const QString& title, const QString& filter, const QString& startFolder,
+                         QObject* owner) override;
     QString browseFolder(const QString& title, QObject* owner) override;
     bool shellOpen(const QString& target, QObject* owner) override;
     void showFileProperties(const QString& file, QObject* owner) override;

@@ -20,6 +20,10 @@ public:
     // or an empty string when the user cancels. The name is used as typed.
     virtual QString saveFileName(const QString& title, const QString& filter, const QString& initialName,
                                  QObject* owner) = 0;
+    // An existing file chosen in an open dialog starting in startFolder, or an empty
+    // string when the user cancels.
+    virtual QString openFileName(const QString& title, const QString& filter, const QString& startFolder,
+                                 QObject* owner) = 0;
     // Folder path, or an empty string when the user cancels.
     virtual QString browseFolder(const QString& title, QObject* owner) = 0;
     // Opens a file, mail address or web page with the desktop's default application.

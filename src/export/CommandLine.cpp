@@ -26,6 +26,7 @@ public:
         return buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel ? MsgResult::No : MsgResult::Ok;
     }
     QString saveFileName(const QString&, const QString&, const QString&, QObject*) override { return {}; }
+    QString openFileName(const QString&, const QString&, const QString&, QObject*) override { return {}; }
     QString browseFolder(const QString&, QObject*) override { return {}; }
     bool shellOpen(const QString&, QObject*) override { return false; }
     void showFileProperties(const QString&, QObject*) override {}

@@ -32,6 +32,11 @@ public:
         saveDialogs << QStringList{title, filter, initialName};
         return saveAnswer;
     }
+    QString openFileName(const QString& title, const QString& filter, const QString& startFolder, QObject*) override
+    {
+        openDialogs << QStringList{title, filter, startFolder};
+        return openAnswer;
+    }
     QString browseFolder(const QString&, QObject*) override { return folder; }
     bool shellOpen(const QString& target, QObject*) override
     {
@@ -51,6 +56,8 @@ public:
     QList<MsgResult> answers;
     QString folder;
     QString saveAnswer;               // what the save dialog returns ("" = Cancel)
+    QString openAnswer;               // what the open dialog returns ("" = Cancel)
+    QList<QStringList> openDialogs;   // title, filter, start folder of each open dialog
     QList<QStringList> saveDialogs;   // title, filter, initial name of each save dialog
     QStringList opened;
     QStringList properties;

@@ -1,0 +1,276 @@
+#include "RecordStore.h"
+
+#include "Database.h"
+#include "DiveTexts.h"
+#include "Globals.h"
+#include "UiServices.h"
+#include "modSubroutines.h"
+#include "modSupport.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QTime>
+#include <algorithm>
+
+namespace {
+QString modifiedText(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.exists() ? info.lastModified().toString(QStringLiteral("yyyy/MM/dd HH:mm")) : QString();
+}
+
+// A typed time as the log stores it (09:05 for 9:05); other text as it stands.
+QString storedTime(const QString& text)
+{
+    const QStringList parts = text.trimmed().split(QLatin1Char(':'));
+    if (parts.size() != 2)
+        return text;
+    bool okH, okM;
+    const QTime t(parts[0].toInt(&okH), parts[1].toInt(&okM));
+    return okH && okM && t.isValid() && parts[1].size() == 2 ? t.toString(QStringLiteral("HH:mm")) : text;
+}
+}  // namespace
+
+const QList<RecordField>& RecordStore::fields()
+{
+    static const QList<RecordField> list = {
+        {"dive_date", "dtpDate", RecordField::Date},
+        {"location", "cboLocation", RecordField::Text},
+        {"entry_type", "cboEntryType", RecordField::ListIndex},
+        {"buddy", "cboBuddy", RecordField::Text},
+        {"in_time", "txtInTime", RecordField::Text},
+        {"out_time", "txtOutTime", RecordField::Text},
+        {"max_depth", "txtMaxDepth", RecordField::Text},
+        {"weather", "cboWeather", RecordField::ListIndex},
+        {"air_temp", "txtAirTemp", RecordField::Text},
+        {"depth_temp", "txtDepthTemp", RecordField::Text},
+        {"suit", "cboSuit", RecordField::ListIndex},
+        {"weight", "txtWeight", RecordField::Text},
+        {"tank_mat", "cboTankMat", RecordField::ListIndex},
+        {"air_type", "cboAirType", RecordField::ListIndex},
+        {"tank_capa", "txtTankCapa", RecordField::Text},
+        {"start_tank_bar", "txtStartTankBar", RecordField::Text},
+        {"end_tank_bar", "txtEndTankBar", RecordField::Text},
+        {"comment", "txtComment", RecordField::Text},
+        {"avg_depth", "txtAvgDepth", RecordField::Text},
+        {"guide", "cboGuide", RecordField::Text},
+        {"surface_temp", "txtSurfaceTemp", RecordField::Text},
+        {"depth_transit", "DepthSeries", RecordField::Series},
+        {"temp_transit", "TempSeries", RecordField::Series},
+        {"min_visibility", "txtMinVisibility", RecordField::Text},
+        {"max_visibility", "txtMaxVisibility", RecordField::Text},
+        {"min_transparency", "txtMinTransparency", RecordField::Text},
+        {"max_transparency", "txtMaxTransparency", RecordField::Text},
+        {"condition", "lstCondition", RecordField::Mask},
+        {"item", "lstItem", RecordField::Mask}};
+    return list;
+}
+
+QString RecordStore::SeriesText(const QList<float>& values)
+{
+    QStringList texts;
+    texts.reserve(values.size());
+    for (float v : values)
+        texts << SingleToText(v);
+    return JoinValues(texts, QStringLiteral(" "));
+}
+
+bool RecordStore::isListedColumn(const QString& column)
+{
+    static const QStringList listed = {"dive_date", "location", "entry_type", "in_time", "max_depth"};
+    return listed.contains(column);
+}
+
+RecordStore::RecordStore(DiveTexts& texts, QObject* parent) : QObject(parent), m_texts(texts) {}
+
+QString RecordStore::currentText(const RecordField& field) const
+{
+    const QString control = QString::fromLatin1(field.control);
+    switch (field.kind) {
+    case RecordField::ListIndex:
+        return QString::number(m_texts.position(control));
+    case RecordField::Mask:
+        return QString::number(m_texts.mask(control));
+    case RecordField::Series:
+        return field.column == QLatin1String("depth_transit") ? m_texts.depthSeries() : m_texts.tempSeries();
+    default:
+        return m_texts.text(control);
+    }
+}
+
+bool RecordStore::LoadRecord(qint64 id, long number)
+{
+    auto rs = OpenQuery(QStringLiteral("SELECT * FROM LogTbl WHERE id = ?"), {id});
+    if (!rs) {
+        MsgBox(tr("レコードの読み込みに失敗しました"), MsgIcon::Exclamation, MsgButtons::Ok, tr("エラー"));
+        return false;
+    }
+    m_id = id;
+    m_loaded.clear();
+    m_pictures.clear();
+    m_picturesChanged = false;
+    if (rs->eof()) {
+        m_texts.loadEmpty(number);
+        return true;
+    }
+    m_texts.loadRow(*rs, number);
+    // The loaded text of a field is what its control shows; lists and masks keep the stored number.
+    for (const RecordField& f : fields()) {
+        const QString control = QString::fromLatin1(f.control);
+        const QVariant stored = rs->field(QString::fromLatin1(f.column));
+        if (f.kind == RecordField::ListIndex || f.kind == RecordField::Mask)
+            m_loaded.insert(control, stored.isNull() ? QString() : QString::number(stored.toLongLong()));
+        else
+            m_loaded.insert(control, currentText(f));
+    }
+    if (auto pics = OpenQuery(QStringLiteral("SELECT * FROM PictureTbl WHERE dive_id = ?"), {id}))
+        for (; !pics->eof(); pics->moveNext())
+            AddPicture(gPicPath + pics->field(QStringLiteral("filename")).toString(),
+                       pics->field(QStringLiteral("title")).toString());
+    return true;
+}
+
+RecordStore::AddResult RecordStore::AddPicture(const QString& path, const QString& title)
+{
+    for (const PictureEntry& e : std::as_const(m_pictures)) {
+        if (e.path == path) {
+            MsgBox(path + QStringLiteral("\n") + tr("このファイルはすでに登録されています"), MsgIcon::Critical,
+                   MsgButtons::Ok, tr("登録エラー"));
+            return AddResult::Duplicate;
+        }
+    }
+    if (!path.startsWith(gPicPath)) {
+        MsgBox(path + QStringLiteral("\n") + tr("このファイルは登録できません") + QStringLiteral("\n\n")
+                   + tr("設定されている画像フォルダ") + QStringLiteral("\n") + gPicPath + QStringLiteral("\n")
+                   + tr("以下のフォルダ内のファイルのみが登録できます"),
+               MsgIcon::Critical, MsgButtons::Ok, tr("登録エラー"));
+        return AddResult::OutsideFolder;
+    }
+    m_pictures.append({path, title, modifiedText(path)});
+    m_picturesChanged = true;
+    emit picturesEdited();
+    return AddResult::Added;
+}
+
+void RecordStore::removePictures(QList<int> rows)
+{
+    std::sort(rows.begin(), rows.end(), std::greater<int>());
+    for (int r : rows) {
+        if (r >= 0 && r < m_pictures.size()) {
+            m_pictures.removeAt(r);
+            m_picturesChanged = true;
+        }
+    }
+    emit picturesEdited();
+}
+
+void RecordStore::renamePicture(int row, const QString& title)
+{
+    if (row < 0 || row >= m_pictures.size())
+        return;
+    m_pictures[row].title = title;
+    m_picturesChanged = true;
+    emit picturesEdited();
+}
+
+void RecordStore::reorderPictures(const QList<int>& newOrderOfOldRows)
+{
+    QList<PictureEntry> reordered;
+    for (int old : newOrderOfOldRows)
+        if (old >= 0 && old < m_pictures.size())
+            reordered.append(m_pictures.at(old));
+    if (reordered.size() == m_pictures.size())
+        m_pictures = reordered;
+}
+
+bool RecordStore::SavePictures()
+{
+    if (!m_picturesChanged)
+        return false;
+    // The old rows stay when the new ones cannot all be written.
+    if (!gDatabase->execute(QStringLiteral("SAVEPOINT pictures")))
+        return false;
+    auto undo = [] { gDatabase->execute(QStringLiteral("ROLLBACK TO pictures")); };
+    try {
+        ExecuteSQL(QStringLiteral("DELETE FROM PictureTbl WHERE dive_id = ?"), {m_id}, true);
+        for (const PictureEntry& e : std::as_const(m_pictures)) {
+            if (!e.path.startsWith(gPicPath)) {
+                undo();
+                MsgBox(tr("設定されている画像フォルダ") + QStringLiteral("\r\n") + gPicPath + QStringLiteral("\r\n")
+                           + tr("以下のフォルダ内のファイルのみが登録できます"),
+                       MsgIcon::Exclamation, MsgButtons::Ok, tr("エラー"));
+                return false;
+            }
+            ExecuteSQL(QStringLiteral("INSERT INTO PictureTbl (dive_id, filename, title) VALUES (?, ?, ?)"),
+                       {m_id, e.path.mid(gPicPath.size()), e.title}, true);
+        }
+    } catch (const SqlError& e) {
+        undo();
+        MsgBox(e.statement() + QStringLiteral("\r\n") + e.message(), MsgIcon::Exclamation, MsgButtons::Ok, tr("エラー"));
+        return false;
+    }
+    gDatabase->execute(QStringLiteral("RELEASE pictures"));
+    return true;
+}
+
+RecordStore::SaveResult RecordStore::SaveRecord()
+{
+    SaveResult result;
+    BackupDatabase();
+    if (!gDatabase || !gDatabase->beginTrans()) {
+        MsgBox(LastDatabaseError(), MsgIcon::Exclamation, MsgButtons::Ok, tr("エラー"));
+        return result;
+    }
+    QHash<QString, QString> written;
+    for (const RecordField& f : fields()) {
+        const QString control = QString::fromLatin1(f.control);
+        const QString value = currentText(f);
+        if (value == m_loaded.value(control))
+            continue;
+        QVariant bound;
+        switch (f.kind) {
+        case RecordField::Date:
+            bound = QDate::fromString(value, QStringLiteral("yyyy/MM/dd")).toString(Qt::ISODate);
+            break;
+        case RecordField::ListIndex:
+        case RecordField::Mask:
+            bound = value.toLongLong();
+            break;
+        default:
+            if (!value.isEmpty())
+                bound = f.column == QLatin1String("in_time") || f.column == QLatin1String("out_time") ? storedTime(value)
+                                                                                                      : value;
+        }
+        const QString sql = QStringLiteral("UPDATE LogTbl SET %1 = ?, update_time = datetime('now', 'localtime')"
+                                           " WHERE id = ?")
+                                .arg(QLatin1String(f.column));
+        if (!ExecuteSQL(sql, {bound, m_id})) {
+            const QString message = gDatabase->lastStatement() + QStringLiteral("\r\n") + gDatabase->lastError();
+            gDatabase->rollback();
+            MsgBox(message, MsgIcon::Exclamation, MsgButtons::Ok, tr("エラー"));
+            result.failedControl = control;
+            return result;
+        }
+        written.insert(control, value);
+        ++result.fieldsWritten;
+        if (isListedColumn(QString::fromLatin1(f.column)))
+            result.listedFieldWritten = true;
+    }
+    const bool picturesSaved = SavePictures();
+    if (!gDatabase->commitTrans()) {
+        const QString message = gDatabase->lastError();
+        gDatabase->rollback();
+        MsgBox(message, MsgIcon::Exclamation, MsgButtons::Ok, tr("エラー"));
+        return result;
+    }
+    for (auto it = written.cbegin(); it != written.cend(); ++it)
+        m_loaded.insert(it.key(), it.value());
+    if (picturesSaved)
+        m_picturesChanged = false;
+    m_texts.RecalcAll();
+    LoadSuggestionLists();
+    result.ok = true;
+    return result;
+}
