@@ -33,6 +33,25 @@ public:
     virtual int runDialog(QObject* dialog) = 0;
 };
 
+// Services for a run without windows (the command line, the benchmark): choosers are
+// cancelled, nothing opens, dialogs are not shown, questions are answered No. Only where
+// messages go is left to the subclass.
+class WindowlessUi : public UiServices {
+public:
+    QString saveFileName(const QString&, const QString&, const QString&, QObject*) override { return {}; }
+    QString openFileName(const QString&, const QString&, const QString&, QObject*) override { return {}; }
+    QString browseFolder(const QString&, QObject*) override { return {}; }
+    bool shellOpen(const QString&, QObject*) override { return false; }
+    void showFileProperties(const QString&, QObject*) override {}
+    int runDialog(QObject*) override { return 0; }
+
+protected:
+    static MsgResult declined(MsgButtons buttons)
+    {
+        return buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel ? MsgResult::No : MsgResult::Ok;
+    }
+};
+
 // The installed services; never null once the program or a test has installed one.
 UiServices& Services();
 void InstallUiServices(UiServices* services);

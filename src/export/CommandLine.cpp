@@ -16,21 +16,15 @@
 namespace {
 
 // Messages of a job without a window go to the error stream; questions get No.
-class ConsoleUi : public UiServices {
+class ConsoleUi : public WindowlessUi {
 public:
     ConsoleUi() { InstallUiServices(this); }
     ~ConsoleUi() override { InstallUiServices(nullptr); }
     MsgResult message(const QString& text, MsgIcon, MsgButtons buttons, const QString&, QObject*) override
     {
         std::fprintf(stderr, "tidewriter: %s\n", qPrintable(QString(text).replace(QLatin1Char('\n'), QLatin1Char(' '))));
-        return buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel ? MsgResult::No : MsgResult::Ok;
+        return declined(buttons);
     }
-    QString saveFileName(const QString&, const QString&, const QString&, QObject*) override { return {}; }
-    QString openFileName(const QString&, const QString&, const QString&, QObject*) override { return {}; }
-    QString browseFolder(const QString&, QObject*) override { return {}; }
-    bool shellOpen(const QString&, QObject*) override { return false; }
-    void showFileProperties(const QString&, QObject*) override {}
-    int runDialog(QObject*) override { return 0; }
 };
 
 int failWith(const QString& text)
