@@ -5,6 +5,8 @@
 #include "DiveList.h"
 #include "DiveTexts.h"
 #include "Globals.h"
+#include "RecordStore.h"
+#include "frmRecord.h"
 #include "modCSV.h"
 #include "modDiveCalc.h"
 #include "modSupport.h"
@@ -169,7 +171,89 @@ public:
         return checkQuiet(QStringLiteral("export_csv_all")) ? std::optional(times) : std::nullopt;
     }
 
+    // A record window created and its dive opened, as a double-click in the list does.
+    std::optional<std::vector<double>> openEditor(int runs)
+    {
+        ResetGlobals();
+        Database db;
+        if (!openLog(db))
+            return std::nullopt;
+        LoadSuggestionLists();
+        const qint64 id = middleDive(db);
+        std::vector<double> times;
+        for (int i = 0; i < runs; ++i) {
+            ClearDiveCalcMemos();
+            QElapsedTimer t;
+            t.start();
+            auto editor = std::make_unique<frmRecord>();
+            editor->OpenRec(id, 1);
+            times.push_back(elapsedMs(t));
+            editor.reset();
+            settle();
+        }
+        gDatabase = nullptr;
+        return checkQuiet(QStringLiteral("open_editor")) ? std::optional(times) : std::nullopt;
+    }
+
+    // Every field of an open record changed and saved, the backup included.
+    std::optional<std::vector<double>> saveRecord(int runs)
+    {
+        ResetGlobals();
+        Database db;
+        if (!openLog(db))
+            return std::nullopt;
+        LoadSuggestionLists();
+        frmRecord editor;
+        editor.OpenRec(middleDive(db), 1);
+        std::vector<double> times;
+        for (int i = 0; i < runs; ++i) {
+            changeEveryField(editor.texts(), i);
+            QElapsedTimer t;
+            t.start();
+            const RecordStore::SaveResult saved = editor.store().SaveRecord();
+            times.push_back(elapsedMs(t));
+            if (!saved.ok || saved.fieldsWritten != RecordStore::fields().size()) {
+                std::fprintf(stderr, "save_record: %d fields written\n", saved.fieldsWritten);
+                return std::nullopt;
+            }
+        }
+        gDatabase = nullptr;
+        gModified = false;  // the save is the point of this figure
+        return checkQuiet(QStringLiteral("save_record")) ? std::optional(times) : std::nullopt;
+    }
+
 private:
+    static qint64 middleDive(Database& db)
+    {
+        auto rs = db.query(QStringLiteral("SELECT id FROM LogTbl ORDER BY dive_date, in_time"));
+        rs->moveTo(rs->recordCount() / 2);
+        return rs->field(0).toLongLong();
+    }
+
+    // New values for all 29 fields, each different from what the field holds.
+    static void changeEveryField(DiveTexts& t, int run)
+    {
+        const QString n = QString::number(run % 7 + 1);
+        t.setText(QStringLiteral("dtpDate"), QStringLiteral("2020/01/0") + n);
+        for (const char* c : {"cboLocation", "cboBuddy", "cboGuide", "txtComment"})
+            t.setText(QString::fromLatin1(c), QStringLiteral("run %1").arg(run));
+        t.setText(QStringLiteral("txtInTime"), QStringLiteral("1%1:00").arg(n));
+        t.setText(QStringLiteral("txtOutTime"), QStringLiteral("1%1:45").arg(n));
+        for (const char* c : {"txtMaxDepth", "txtAvgDepth", "txtAirTemp", "txtDepthTemp", "txtSurfaceTemp", "txtWeight",
+                              "txtTankCapa", "txtMinVisibility", "txtMaxVisibility", "txtMinTransparency",
+                              "txtMaxTransparency"})
+            t.setText(QString::fromLatin1(c), n + QStringLiteral(".5"));
+        t.setText(QStringLiteral("txtStartTankBar"), QStringLiteral("2") + n + QStringLiteral("0"));
+        t.setText(QStringLiteral("txtEndTankBar"), QStringLiteral("5") + n);
+        // Lists and masks step on from their current value, so they always change.
+        for (const QString& c : DiveTexts::listControls())
+            t.setPosition(c, t.position(c) == 0 ? 1 : 0);
+        for (const QString& c : DiveTexts::maskControls())
+            t.setMask(c, t.mask(c) == 1 ? 2 : 1);
+        t.setDepthSeries(QStringLiteral("0 %1 12 3").arg(run));
+        t.setTempSeries(QStringLiteral("24 %1 22").arg(run));
+    }
+
     bool openLog(Database& db)
     {
         gDatabasePath = m_log;
@@ -269,6 +353,16 @@ int main(int argc, char* argv[])
     if (!opens)
         return 1;
     print(FigureLine(QStringLiteral("open_record"), *opens));
+
+    const std::optional<std::vector<double>> editors = bench.openEditor(options->runs.value_or(20));
+    if (!editors)
+        return 1;
+    print(FigureLine(QStringLiteral("open_editor"), *editors));
+
+    const std::optional<std::vector<double>> saves = bench.saveRecord(options->runs.value_or(20));
+    if (!saves)
+        return 1;
+    print(FigureLine(QStringLiteral("save_record"), *saves));
 
     const std::optional<std::vector<double>> exports =
         bench.exportCsvAll(options->runs.value_or(5), dir.filePath(QStringLiteral("all.csv")));

@@ -7,6 +7,9 @@
 #include "ProfileChart.h"
 #include "frmLogList.h"
 #include "frmProfCalc.h"
+#include "frmRecord.h"
+
+#include <QTabWidget>
 
 #include <QLineEdit>
 
@@ -59,6 +62,20 @@ int main(int argc, char* argv[])
     list->resize(760, 520);
     QApplication::processEvents();
     bool ok = save(list, out.filePath(QStringLiteral("list-window.png")));
+
+    // The record window of the newest dive, on its dive data and graph tabs.
+    frmRecord record;
+    record.OpenRec(list->model()->row(0).id, list->model()->row(0).number);
+    record.show();
+    auto* tabs = record.findChild<QTabWidget*>(QStringLiteral("tabInfo"));
+    const char* const shots[] = {"record-comment.png", "record-conditions.png", "record-equipment.png",
+                                 "record-dive-data.png", "record-graph.png", "record-files.png"};
+    for (int i = 0; tabs && i < tabs->count(); ++i) {
+        tabs->setCurrentIndex(i);
+        QApplication::processEvents();
+        ok = save(&record, out.filePath(QString::fromLatin1(shots[i]))) && ok;
+    }
+    record.close();
 
     // The calculator with a first dive to 18 m and an hour at the surface.
     frmProfCalc calc(list);

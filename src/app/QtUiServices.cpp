@@ -1,5 +1,7 @@
 #include "QtUiServices.h"
 
+#include "frmProperties.h"
+
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDir>
@@ -78,13 +80,8 @@ bool QtUiServices::shellOpen(const QString& target, QObject*)
 
 void QtUiServices::showFileProperties(const QString& file, QObject* owner)
 {
-    const QFileInfo info(file);
-    const QString text = QObject::tr("場所: %1\nサイズ: %2 バイト\n種類: %3\n更新日時: %4")
-                             .arg(QDir::toNativeSeparators(info.absoluteFilePath()),
-                                  QLocale(QLocale::C).toString(info.size()),
-                                  QMimeDatabase().mimeTypeForFile(info).comment(),
-                                  info.lastModified().toString(QStringLiteral("yyyy/MM/dd H:mm:ss")));
-    message(text, MsgIcon::Information, MsgButtons::Ok, info.fileName(), owner);
+    frmProperties dialog(file, ownerWidget(owner));
+    runDialog(&dialog);
 }
 
 int QtUiServices::runDialog(QObject* dialog)

@@ -77,6 +77,9 @@ CREATE TABLE LogTbl (
   min_transparency REAL DEFAULT 0, max_transparency REAL DEFAULT 0,
   condition INTEGER DEFAULT 0, item INTEGER DEFAULT 0, temp_transit TEXT);
 CREATE INDEX LogTblDateTime ON LogTbl (dive_date, in_time, out_time);
+CREATE INDEX LogTblLocation ON LogTbl (location);
+CREATE INDEX LogTblBuddy ON LogTbl (buddy);
+CREATE INDEX LogTblGuide ON LogTbl (guide);
 CREATE TABLE SuitTbl (id INTEGER, text TEXT);
 CREATE TABLE WeatherTbl (id INTEGER, text TEXT);
 CREATE TABLE AirTypeTbl (id INTEGER, text TEXT);

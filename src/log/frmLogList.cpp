@@ -8,8 +8,10 @@
 #include "WidgetRoutines.h"
 #include "frmAbout.h"
 #include "frmMemorial.h"
+#include "frmOption.h"
 #include "frmProfCalc.h"
 #include "frmProgress.h"
+#include "frmRecord.h"
 #include "modStartup.h"
 #include "modSubroutines.h"
 #include "modSupport.h"
@@ -34,7 +36,8 @@ const int kDesignedColumnWidths[] = {60, 250, 80, 80, 140};
 bool commandAvailable(const QString& key)
 {
     static const QStringList available = {QStringLiteral("new"), QStringLiteral("clone"), QStringLiteral("delete"),
-                                          QStringLiteral("calc"), QStringLiteral("csv")};
+                                          QStringLiteral("calc"), QStringLiteral("csv"), QStringLiteral("open"),
+                                          QStringLiteral("option")};
     return available.contains(key);
 }
 
@@ -63,8 +66,8 @@ frmLogList::frmLogList(QWidget* parent) : QMainWindow(parent), ui(new Ui::frmLog
         ui->stsStatus->addWidget(m_panels[i], i == 2 ? 1 : 0);
     }
     // Disabled before the toolbar copies the commands' states onto its buttons.
-    for (QAction* a : {ui->mnuRecPrint, ui->mnuRecExport, ui->mnuRecExportCSV, ui->mnuRecOpen, ui->mnuToolHATrance,
-                       ui->mnuToolPageOption, ui->mnuToolOption})
+    for (QAction* a : {ui->mnuRecPrint, ui->mnuRecExport, ui->mnuRecExportCSV, ui->mnuToolHATrance,
+                       ui->mnuToolPageOption})
         a->setEnabled(false);
     createToolbar();
     ui->mnuRec->setDefaultAction(ui->mnuRecOpen);
@@ -79,6 +82,7 @@ frmLogList::frmLogList(QWidget* parent) : QMainWindow(parent), ui(new Ui::frmLog
     connect(ui->mnuRecNew, &QAction::triggered, this, &frmLogList::mnuRecNew_Click);
     connect(ui->mnuRecSelectAll, &QAction::triggered, this, &frmLogList::mnuRecSelectAll_Click);
     connect(ui->mnuToolCalc, &QAction::triggered, this, &frmLogList::mnuToolCalc_Click);
+    connect(ui->mnuToolOption, &QAction::triggered, this, &frmLogList::mnuToolOption_Click);
     connect(ui->mnuRecExportCSV, &QAction::triggered, this, &frmLogList::mnuRecExportCSV_Click);
     connect(ui->mnuHelpHelp, &QAction::triggered, this, &frmLogList::mnuHelpHelp_Click);
     connect(ui->mnuHelpAbout, &QAction::triggered, this, &frmLogList::mnuHelpAbout_Click);
@@ -243,7 +247,30 @@ void frmLogList::mnuViewRefresh_Click()
 
 void frmLogList::mnuRecOpen_Click()
 {
-    // The record editor is not part of this build; the command stays disabled.
+    const QStringList keys = m_selection;
+    for (const QString& key : keys)
+        OpenRecordWindow(KeyToId(key));
+}
+
+void frmLogList::OpenRecordWindow(qint64 id)
+{
+    // One editor per dive: opening a dive again brings its editor forward.
+    const QString key = MakeItemKey(id);
+    QPointer<frmRecord>& editor = m_editors[key];
+    if (!editor) {
+        editor = new frmRecord(this);
+        editor->setAttribute(Qt::WA_DeleteOnClose);
+        connect(editor, &frmRecord::listedFieldSaved, this, &frmLogList::RefreshList);
+    }
+    editor->show();
+    editor->raise();
+    editor->activateWindow();
+    editor->OpenRec(id, rowText(key, DiveListModel::ColNo).toLong());
+}
+
+frmRecord* frmLogList::editorOf(qint64 id) const
+{
+    return m_editors.value(MakeItemKey(id));
 }
 
 void frmLogList::mnuRecNew_Click()
@@ -339,6 +366,8 @@ bool frmLogList::DeleteRecord(const QString& key)
         MsgBox(tr("レコードの削除に失敗しました"), MsgIcon::Exclamation, MsgButtons::Ok, tr("エラー"), this);
         return false;
     }
+    if (QPointer<frmRecord> editor = m_editors.take(key))
+        editor->Unload();
     return true;
 }
 
@@ -395,6 +424,14 @@ void frmLogList::mnuToolCalc_Click()
     m_calc->show();
     m_calc->raise();
     m_calc->activateWindow();
+}
+
+void frmLogList::mnuToolOption_Click()
+{
+    frmOption dialog(this);
+    // The dialog refreshes the list inside its Apply, so the new offsets show at once.
+    connect(&dialog, &frmOption::applied, this, &frmLogList::RefreshList);
+    Services().runDialog(&dialog);
 }
 
 void frmLogList::mnuHelpHelp_Click()

@@ -13,6 +13,7 @@ namespace Ui { class frmLogList; }
 class QAction;
 class QLabel;
 class frmProfCalc;
+class frmRecord;
 
 class frmLogList : public QMainWindow {
     Q_OBJECT
@@ -32,6 +33,9 @@ public:
     QString panelText(int panel) const;
 
     bool InsertNewRecord();
+    // Shows the editor of dive id, opening one when the dive has none yet.
+    void OpenRecordWindow(qint64 id);
+    frmRecord* editorOf(qint64 id) const;
     void AfterInsert();
 
 protected:
@@ -49,6 +53,7 @@ private slots:
     void mnuRecNew_Click();
     void mnuRecSelectAll_Click();
     void mnuToolCalc_Click();
+    void mnuToolOption_Click();
     void mnuRecExportCSV_Click();
     void mnuHelpHelp_Click();
     void mnuHelpAbout_Click();
@@ -74,5 +79,6 @@ private:
     QStringList m_selection;
     bool m_unloaded = false;
     QPointer<frmProfCalc> m_calc;
+    QHash<QString, QPointer<frmRecord>> m_editors;  // by MakeItemKey of the dive id
     QString m_exportFileName;  // the last file chosen for an export, offered again
 };

@@ -1,0 +1,164 @@
+#include "PictureListModel.h"
+
+#include <QMimeData>
+#include <QUrl>
+#include <algorithm>
+#include <numeric>
+
+PictureListModel::PictureListModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+void PictureListModel::setStore(RecordStore* store)
+{
+    if (m_store)
+        disconnect(m_store, nullptr, this, nullptr);
+    m_store = store;
+    if (m_store)
+        connect(m_store, &RecordStore::picturesEdited, this, &PictureListModel::storeEdited);
+    reload();
+}
+
+void PictureListModel::reload()
+{
+    beginResetModel();
+    if (m_store && m_sorted)
+        sortStore();
+    m_rows = m_store ? m_store->pictures() : QList<PictureEntry>();
+    endResetModel();
+}
+
+void PictureListModel::storeEdited()
+{
+    // A rename edits one row in place and must not drop the selection with a reset.
+    if (!m_renaming)
+        reload();
+}
+
+int PictureListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int PictureListModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QString PictureListModel::cellText(const PictureEntry& e, int column) const
+{
+    switch (column) {
+    case ColTitle: return e.title;
+    case ColDate: return e.modified;
+    default: return e.path;
+    }
+}
+
+QVariant PictureListModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_rows.size())
+        return {};
+    if (role == Qt::DisplayRole || (role == Qt::EditRole && index.column() == ColTitle))
+        return cellText(m_rows.at(index.row()), index.column());
+    return {};
+}
+
+QVariant PictureListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return {};
+    switch (section) {
+    case ColTitle: return tr("タイトル");
+    case ColDate: return tr("日時");
+    case ColFileName: return tr("ファイル名");
+    default: return {};
+    }
+}
+
+Qt::ItemFlags PictureListModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled | Qt::ItemNeverHasChildren;
+    if (index.column() == ColTitle)
+        f |= Qt::ItemIsEditable;
+    return f;
+}
+
+bool PictureListModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (!m_store || role != Qt::EditRole || index.column() != ColTitle || index.row() >= m_rows.size())
+        return false;
+    const QString title = value.toString();
+    m_renaming = true;
+    m_store->renamePicture(index.row(), title);
+    m_renaming = false;
+    m_rows[index.row()].title = title;
+    emit dataChanged(index, index);
+    emit titleEdited(index.row());
+    return true;
+}
+
+QStringList PictureListModel::mimeTypes() const
+{
+    return {QStringLiteral("text/uri-list")};
+}
+
+QMimeData* PictureListModel::mimeData(const QModelIndexList& indexes) const
+{
+    QList<int> rows;
+    for (const QModelIndex& i : indexes)
+        if (i.isValid() && i.row() < m_rows.size() && !rows.contains(i.row()))
+            rows.append(i.row());
+    std::sort(rows.begin(), rows.end(), std::greater<int>());
+    QList<QUrl> urls;
+    for (int r : rows)
+        urls.append(QUrl::fromLocalFile(m_rows.at(r).path));
+    auto* data = new QMimeData;
+    data->setUrls(urls);
+    return data;
+}
+
+Qt::DropActions PictureListModel::supportedDragActions() const
+{
+    // The files stay where they are: a drag offers copies only.
+    return Qt::CopyAction;
+}
+
+void PictureListModel::headingClicked(int column)
+{
+    if (column < 0 || column >= ColumnCount)
+        return;
+    if (m_sorted && m_sortKey == column)
+        m_order = m_order == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
+    m_sortKey = column;
+    m_sorted = true;
+    if (!m_store)
+        return;
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QList<int> newRowOf = sortStore();
+    m_rows = m_store->pictures();
+    // Selected entries stay selected where they moved to.
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    for (const QModelIndex& i : before)
+        after.append(index(newRowOf.value(i.row(), i.row()), i.column()));
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+QList<int> PictureListModel::sortStore()
+{
+    const QList<PictureEntry>& entries = m_store->pictures();
+    QList<int> order(entries.size());
+    std::iota(order.begin(), order.end(), 0);
+    const bool descending = m_order == Qt::DescendingOrder;
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        const int c = QString::compare(cellText(entries.at(a), m_sortKey), cellText(entries.at(b), m_sortKey),
+                                       Qt::CaseInsensitive);
+        return descending ? c > 0 : c < 0;
+    });
+    QList<int> newRowOf(order.size());
+    for (int i = 0; i < order.size(); ++i)
+        newRowOf[order[i]] = i;
+    m_store->reorderPictures(order);
+    return newRowOf;
+}

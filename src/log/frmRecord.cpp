@@ -1,0 +1,655 @@
+#include "frmRecord.h"
+
+#include "ui_frmRecord.h"
+
+#include "Globals.h"
+#include "UiServices.h"
+#include "WidgetRoutines.h"
+#include "frmChart.h"
+#include "frmInputDepth.h"
+#include "modSubroutines.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QRegularExpression>
+#include <QScopedValueRollback>
+#include <QTabBar>
+#include <QTime>
+#include <QTimer>
+#include <optional>
+
+namespace {
+constexpr int kTwipsPerPixel = 15;
+
+enum class Check { NotEmpty, Time, Tenths, Whole };
+struct FieldCheck {
+    Check check;
+    const char* message;
+};
+
+// What each box must hold when the focus leaves it, and how it is written back.
+const QHash<QString, FieldCheck>& Checks()
+{
+    static const QHash<QString, FieldCheck> checks = {
+        {"cboLocation", {Check::NotEmpty, QT_TRANSLATE_NOOP("frmRecord", "潜水地を正しく入力してください")}},
+        {"txtInTime", {Check::Time, QT_TRANSLATE_NOOP("frmRecord", "正しい潜水開始時刻(hh:mm)を入力してください")}},
+        {"txtOutTime", {Check::Time, QT_TRANSLATE_NOOP("frmRecord", "正しい潜水終了時刻(hh:mm)を入力してください")}},
+        {"txtAvgDepth", {Check::Tenths, QT_TRANSLATE_NOOP("frmRecord", "正しい深度を入力してください")}},
+        {"txtMaxDepth", {Check::Tenths, QT_TRANSLATE_NOOP("frmRecord", "正しい深度を入力してください")}},
+        {"txtUWTime", {Check::Whole, QT_TRANSLATE_NOOP("frmRecord", "正しい潜水時間(分)を入力してください")}},
+        {"txtAirTemp", {Check::Tenths, QT_TRANSLATE_NOOP("frmRecord", "正しい気温を入力してください")}},
+        {"txtSurfaceTemp", {Check::Tenths, QT_TRANSLATE_NOOP("frmRecord", "正しい水温を入力してください")}},
+        {"txtDepthTemp", {Check::Tenths, QT_TRANSLATE_NOOP("frmRecord", "正しい水温を入力してください")}},
+        {"txtMinVisibility", {Check::Tenths, QT_TRANSLATE_NOOP("frmRecord", "正しい透視度を入力してください")}},
+        {"txtMaxVisibility", {Check::Tenths, QT_TRANSLATE_NOOP("frmRecord", "正しい透視度を入力してください")}},
+        {"txtMinTransparency", {Check::Tenths, QT_TRANSLATE_NOOP("frmRecord", "正しい透明度を入力してください")}},
+        {"txtMaxTransparency", {Check::Tenths, QT_TRANSLATE_NOOP("frmRecord", "正しい透明度を入力してください")}},
+        {"txtWeight", {Check::Tenths, QT_TRANSLATE_NOOP("frmRecord", "正しいウェイト重量を入力してください")}},
+        {"txtTankCapa", {Check::Tenths, QT_TRANSLATE_NOOP("frmRecord", "正しいタンク容量を入力してください")}},
+        {"txtStartTankBar", {Check::Whole, QT_TRANSLATE_NOOP("frmRecord", "正しい開始時タンク圧を入力してください")}},
+        {"txtEndTankBar", {Check::Whole, QT_TRANSLATE_NOOP("frmRecord", "正しい終了時タンク圧を入力してください")}}};
+    return checks;
+}
+
+// Boxes whose whole text is selected when the focus enters them.
+const QStringList& SelectOnFocus()
+{
+    static const QStringList names = {
+        "cboBuddy", "cboGuide", "txtInTime", "txtOutTime", "txtUWTime", "txtAvgDepth", "txtMaxDepth", "txtAirTemp",
+        "txtSurfaceTemp", "txtDepthTemp", "txtMinVisibility", "txtMaxVisibility", "txtMinTransparency",
+        "txtMaxTransparency", "txtWeight", "txtTankCapa", "txtStartTankBar", "txtEndTankBar"};
+    return names;
+}
+
+// Fields whose Apply rule compares the shown text with the loaded text.
+bool ComparesText(const QString& control)
+{
+    for (const RecordField& f : RecordStore::fields())
+        if (control == QLatin1String(f.control))
+            return f.kind == RecordField::Text || f.kind == RecordField::Date;
+    return false;
+}
+
+// An optionally signed decimal number, blanks around it allowed.
+std::optional<double> NumberIn(const QString& text)
+{
+    static const QRegularExpression number(QStringLiteral(R"(^\s*[+-]?(\d+\.?\d*|\.\d+)\s*$)"));
+    if (!number.match(text).hasMatch())
+        return std::nullopt;
+    return text.trimmed().toDouble();
+}
+
+// A time of day as typed: 9:05, 09:05 or 9:05:30.
+QTime TimeIn(const QString& text)
+{
+    static const QRegularExpression time(QStringLiteral(R"(^\s*(\d{1,2}):(\d{1,2})(?::(\d{1,2}))?\s*$)"));
+    const auto m = time.match(text);
+    if (!m.hasMatch())
+        return {};
+    return QTime(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+}
+
+QString BoxText(const QWidget* box)
+{
+    if (auto* line = qobject_cast<const QLineEdit*>(box))
+        return line->text();
+    if (auto* combo = qobject_cast<const QComboBox*>(box))
+        return combo->currentText();
+    return {};
+}
+}  // namespace
+
+frmRecord::frmRecord(QWidget* parent) : QDialog(parent), ui(new Ui::frmRecord), m_store(m_texts)
+{
+    ui->setupUi(this);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                   | Qt::WindowCloseButtonHint);
+    ui->picGraph->setKind(ProfileView::Kind::EditorGraph);
+    fillLists();
+    bindControls();
+    ui->lvwPicList->setStore(&m_store);
+    ui->cmdApply->setEnabled(false);
+    ui->tabInfo->setCurrentIndex(0);
+}
+
+frmRecord::~frmRecord()
+{
+    delete ui;
+}
+
+void frmRecord::fillLists()
+{
+    const std::pair<QComboBox*, const QStringList*> lists[] = {
+        {ui->cboAirType, &gAirTypes}, {ui->cboEntryType, &gEntryTypes}, {ui->cboSuit, &gSuits},
+        {ui->cboTankMat, &gTankMats}, {ui->cboWeather, &gWeathers},     {ui->cboLocation, &gLocations},
+        {ui->cboBuddy, &gBuddies},    {ui->cboGuide, &gGuides}};
+    for (const auto& [combo, list] : lists) {
+        combo->addItems(*list);
+        combo->setCurrentIndex(-1);
+    }
+    for (const auto& [checks, list] : {std::pair{ui->lstItem, &gItems}, std::pair{ui->lstCondition, &gConditions}}) {
+        for (const QString& entry : *list) {
+            auto* item = new QListWidgetItem(entry, checks);
+            item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+            item->setCheckState(Qt::Unchecked);
+        }
+    }
+}
+
+void frmRecord::bindControls()
+{
+    for (const QString& control : DiveTexts::controls()) {
+        QWidget* w = findChild<QWidget*>(control);
+        if (!w)
+            qFatal("frmRecord has no control %s", qPrintable(control));
+        if (auto* line = qobject_cast<QLineEdit*>(w)) {
+            if (!line->isReadOnly())
+                connect(line, &QLineEdit::textChanged, this, [this, control](const QString& t) { userEdit(control, t); });
+        } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
+            if (combo->isEditable())
+                connect(combo, &QComboBox::editTextChanged, this, [this, control](const QString& t) { userEdit(control, t); });
+            else
+                connect(combo, &QComboBox::activated, this, [this, control](int i) { listClick(control, i); });
+        } else if (auto* checks = qobject_cast<QListWidget*>(w)) {
+            connect(checks, &QListWidget::itemChanged, this, [this, control] { maskClick(control); });
+        } else if (auto* date = qobject_cast<QDateEdit*>(w)) {
+            connect(date, &QDateEdit::dateChanged, this, [this, control](QDate d) {
+                userEdit(control, d.toString(QStringLiteral("yyyy/MM/dd")));
+            });
+        } else if (auto* text = qobject_cast<QPlainTextEdit*>(w)) {
+            connect(text, &QPlainTextEdit::textChanged, this, [this, control, text] { userEdit(control, text->toPlainText()); });
+        }
+    }
+    connect(&m_texts, &DiveTexts::textChanged, this, &frmRecord::texts_Changed);
+
+    const std::pair<UpDown*, QLineEdit*> spins[] = {
+        {ui->updAvgDepth, ui->txtAvgDepth},           {ui->updMaxDepth, ui->txtMaxDepth},
+        {ui->updUWTime, ui->txtUWTime},               {ui->updAirTemp, ui->txtAirTemp},
+        {ui->updSurfaceTemp, ui->txtSurfaceTemp},     {ui->updDepthTemp, ui->txtDepthTemp},
+        {ui->updMinVisibility, ui->txtMinVisibility}, {ui->updMaxVisibility, ui->txtMaxVisibility},
+        {ui->updMinTransparency, ui->txtMinTransparency}, {ui->updMaxTransparency, ui->txtMaxTransparency},
+        {ui->updWeight, ui->txtWeight},               {ui->updTankCapa, ui->txtTankCapa},
+        {ui->updStartTankBar, ui->txtStartTankBar},   {ui->updEndTankBar, ui->txtEndTankBar}};
+    for (const auto& [spin, box] : spins)
+        spin->setBuddy(box);
+
+    // The window sees Ctrl+Tab before any control, and the focus moves of every box.
+    for (QWidget* w : findChildren<QWidget*>())
+        w->installEventFilter(this);
+
+    connect(ui->cmdOk, &QPushButton::clicked, this, &frmRecord::cmdOk_Click);
+    connect(ui->cmdApply, &QPushButton::clicked, this, &frmRecord::cmdApply_Click);
+    connect(ui->cmdCancel, &QPushButton::clicked, this, &frmRecord::cmdCancel_Click);
+    connect(ui->cmdZoom, &QPushButton::clicked, this, &frmRecord::cmdZoom_Click);
+    connect(ui->cmdInputDepth, &QPushButton::clicked, this, &frmRecord::cmdInputDepth_Click);
+    connect(ui->cmdInputTemp, &QPushButton::clicked, this, &frmRecord::cmdInputTemp_Click);
+    connect(ui->lvwPicList, &PicListView::changed, ui->cmdApply, [this] { ui->cmdApply->setEnabled(true); });
+    connect(ui->lvwPicList, &PicListView::focusTaken, this, &frmRecord::lvwPicList_FocusTaken);
+    connect(ui->picGraph, &ProfileView::redrawn, this, [this] {
+        const QStringList captions = ui->picGraph->timeCaptions();
+        for (int i = 1; i <= captions.size() && i <= 8; ++i)
+            if (auto* label = ui->fraGraph->findChild<QLabel*>(QStringLiteral("lblH_%1").arg(i)))
+                label->setText(captions.at(i - 1));
+        placeGraphLabels();
+    });
+    for (int i = 0; i <= 8; ++i) {
+        ui->fraGraph->findChild<QLabel*>(QStringLiteral("lblV_%1").arg(i))->setStyleSheet(QStringLiteral("color: #0000ff"));
+        ui->fraGraph->findChild<QLabel*>(QStringLiteral("lblTV_%1").arg(i))->setStyleSheet(QStringLiteral("color: #ff0000"));
+    }
+    ui->lblGraphDepth->setStyleSheet(QStringLiteral("color: #0000ff"));
+    ui->lblGraphTemp->setStyleSheet(QStringLiteral("color: #ff0000"));
+}
+
+void frmRecord::OpenRec(qint64 id, long no)
+{
+    if (isVisible()) {
+        show();
+        raise();
+        activateWindow();
+    }
+    if (id == m_id)
+        return;
+    m_id = id;
+    bool loaded;
+    {
+        QScopedValueRollback loading(m_loading, true);
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        loaded = m_store.LoadRecord(id, no);
+        if (loaded) {
+            showAll();
+            ui->lvwPicList->reload();
+        }
+        QApplication::restoreOverrideCursor();
+    }
+    if (!loaded) {
+        Unload();
+        return;
+    }
+    m_pendingCheck = nullptr;
+    setWindowTitle(m_texts.caption());
+    RedrawGraph();
+    ui->cmdApply->setEnabled(false);
+}
+
+void frmRecord::showAll()
+{
+    for (const QString& control : DiveTexts::controls())
+        showText(control);
+}
+
+void frmRecord::showText(const QString& control)
+{
+    QWidget* w = findChild<QWidget*>(control);
+    const QString text = m_texts.text(control);
+    QScopedValueRollback showing(m_showing, true);
+    if (auto* line = qobject_cast<QLineEdit*>(w)) {
+        if (line->text() != text)
+            line->setText(text);
+    } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
+        if (combo->isEditable()) {
+            if (combo->currentText() != text)
+                combo->setEditText(text);
+        } else {
+            const int position = m_texts.position(control);
+            combo->setCurrentIndex(position < combo->count() ? position : -1);
+        }
+    } else if (auto* checks = qobject_cast<QListWidget*>(w)) {
+        const long mask = m_texts.mask(control);
+        for (int i = 0; i < checks->count() && i < 31; ++i)
+            checks->item(i)->setCheckState(mask & (1L << i) ? Qt::Checked : Qt::Unchecked);
+    } else if (auto* date = qobject_cast<QDateEdit*>(w)) {
+        const QDate d = QDate::fromString(text, QStringLiteral("yyyy/MM/dd"));
+        date->setDate(d.isValid() ? d : QDate::currentDate());
+    } else if (auto* plain = qobject_cast<QPlainTextEdit*>(w)) {
+        if (plain->toPlainText() != text)
+            plain->setPlainText(text);
+    }
+}
+
+void frmRecord::userEdit(const QString& control, const QString& text)
+{
+    if (m_showing || m_loading)
+        return;
+    m_texts.setText(control, text);
+}
+
+void frmRecord::texts_Changed(const QString& control, const QString& text)
+{
+    if (m_loading)
+        return;
+    showText(control);
+    // Restoring the loaded text does not take the mark away again.
+    if (ComparesText(control) && text != m_store.loadedText(control))
+        ui->cmdApply->setEnabled(true);
+}
+
+void frmRecord::listClick(const QString& control, int position)
+{
+    if (m_showing || m_loading)
+        return;
+    m_texts.setPosition(control, position);
+    const QString loaded = m_store.loadedText(control);
+    if (position != (loaded.isEmpty() ? -1 : loaded.toInt()))
+        ui->cmdApply->setEnabled(true);
+}
+
+void frmRecord::maskClick(const QString& control)
+{
+    if (m_showing || m_loading)
+        return;
+    auto* checks = findChild<QListWidget*>(control);
+    long mask = 0;
+    for (int i = 0; i < checks->count() && i < 31; ++i)
+        if (checks->item(i)->checkState() == Qt::Checked)
+            mask |= 1L << i;
+    m_texts.setMask(control, mask);
+    ui->cmdApply->setEnabled(true);
+}
+
+bool frmRecord::Validate(QWidget* box)
+{
+    // A check queued as the window closed or reloaded has nothing left to check.
+    if (m_loading || !isVisible() || !box)
+        return true;
+    const auto it = Checks().constFind(box->objectName());
+    if (it == Checks().cend())
+        return true;
+    const QString text = BoxText(box);
+    QString formatted = text;
+    bool ok = true;
+    switch (it->check) {
+    case Check::NotEmpty:
+        ok = !text.isEmpty();
+        break;
+    case Check::Time:
+        if (const QTime t = TimeIn(text); t.isValid())
+            formatted = t.toString(QStringLiteral("HH:mm"));
+        else
+            ok = false;
+        break;
+    case Check::Tenths:
+    case Check::Whole:
+        if (const auto v = NumberIn(text))
+            formatted = FormatFixed(*v, 1, it->check == Check::Tenths ? 1 : 0);
+        else
+            ok = false;
+        break;
+    }
+    if (formatted != text)
+        if (auto* line = qobject_cast<QLineEdit*>(box))
+            line->setText(formatted);
+    if (ok)
+        return true;
+    // A list opened by the click that left the box would sit over the message.
+    if (QWidget* popup = QApplication::activePopupWidget())
+        popup->close();
+    MsgBox(tr(it->message), MsgIcon::Critical, MsgButtons::Ok, tr("入力エラー"), this);
+    revealControl(box);
+    QScopedValueRollback refocusing(m_refocusing, true);
+    box->setFocus(Qt::OtherFocusReason);
+    SelectText(box);
+    return false;
+}
+
+void frmRecord::RunPendingCheck()
+{
+    QWidget* box = m_pendingCheck;
+    m_pendingCheck = nullptr;
+    // Cancel may be pressed while a box holds a rejected text.
+    if (box && QApplication::focusWidget() != ui->cmdCancel)
+        Validate(box);
+}
+
+void frmRecord::revealControl(QWidget* control)
+{
+    for (int i = 0; i < ui->tabInfo->count(); ++i)
+        if (ui->tabInfo->widget(i)->isAncestorOf(control))
+            ui->tabInfo->setCurrentIndex(i);
+}
+
+bool frmRecord::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == ui->fraGraph && event->type() == QEvent::Resize)
+        placeGraphLabels();
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) && (key->modifiers() & Qt::ControlModifier)) {
+            selectTab(key->key() == Qt::Key_Backtab || (key->modifiers() & Qt::ShiftModifier) ? -1 : 1);
+            return true;
+        }
+        return QDialog::eventFilter(watched, event);
+    }
+    if (event->type() != QEvent::FocusIn && event->type() != QEvent::FocusOut)
+        return QDialog::eventFilter(watched, event);
+    auto* box = qobject_cast<QWidget*>(watched);
+    // An editable combo's own text box stands for the combo.
+    if (box && box->parentWidget() && qobject_cast<QComboBox*>(box->parentWidget()) && qobject_cast<QLineEdit*>(box))
+        box = box->parentWidget();
+    const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+    // Switching windows and opening lists or menus neither enter nor leave a box.
+    const bool moved = reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
+    if (!box || !moved)
+        return QDialog::eventFilter(watched, event);
+    const QString name = box->objectName();
+    if (event->type() == QEvent::FocusIn) {
+        if (SelectOnFocus().contains(name)) {
+            // A click places the caret, except in the underwater time, which is always selected.
+            if (reason != Qt::MouseFocusReason)
+                SelectText(box);
+            else if (box == ui->txtUWTime)
+                QTimer::singleShot(0, box, [box] { SelectText(box); });
+        }
+        if (box == ui->txtComment)
+            ui->cmdOk->setDefault(false);  // Enter makes a new line in the comment
+    } else {
+        if (box == ui->txtComment)
+            ui->cmdOk->setDefault(true);
+        if (!m_refocusing && !m_loading && Checks().contains(name) && m_pendingCheck != box) {
+            // Checked once the focus has settled: a message shown in the middle of a
+            // focus change would fight it.
+            m_pendingCheck = box;
+            QMetaObject::invokeMethod(this, &frmRecord::RunPendingCheck, Qt::QueuedConnection);
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void frmRecord::selectTab(int delta)
+{
+    const int count = ui->tabInfo->count();
+    ui->tabInfo->setCurrentIndex((ui->tabInfo->currentIndex() + delta + count) % count);
+    ui->tabInfo->tabBar()->setFocus(Qt::TabFocusReason);
+}
+
+void frmRecord::lvwPicList_FocusTaken(bool hasFocus)
+{
+    // Enter and Esc belong to the file list while it has the focus.
+    ui->cmdOk->setDefault(!hasFocus);
+    m_cancelActive = !hasFocus;
+}
+
+bool frmRecord::Save()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const RecordStore::SaveResult result = m_store.SaveRecord();
+    QApplication::restoreOverrideCursor();
+    if (!result.ok) {
+        if (!result.failedControl.isEmpty()) {
+            QWidget* control = result.failedControl == QLatin1String("DepthSeries") ? ui->cmdInputDepth
+                : result.failedControl == QLatin1String("TempSeries")               ? ui->cmdInputTemp
+                                                                      : findChild<QWidget*>(result.failedControl);
+            if (control) {
+                revealControl(control);
+                control->setFocus(Qt::OtherFocusReason);
+            }
+        }
+        return false;
+    }
+    ui->cmdApply->setEnabled(false);
+    setWindowTitle(m_texts.caption());
+    RedrawGraph();
+    if (result.listedFieldWritten)
+        emit listedFieldSaved();
+    return true;
+}
+
+// The box holding the focus is checked before a save, as if the focus had left it:
+// Enter reaches the OK button without the focus moving.
+static QWidget* BoxToCheck(QWidget* pending, QWidget* window)
+{
+    QWidget* box = pending ? pending : QApplication::focusWidget();
+    if (box && qobject_cast<QLineEdit*>(box) && qobject_cast<QComboBox*>(box->parentWidget()))
+        box = box->parentWidget();
+    return box && window->isAncestorOf(box) && Checks().contains(box->objectName()) ? box : nullptr;
+}
+
+void frmRecord::cmdOk_Click()
+{
+    QWidget* box = BoxToCheck(m_pendingCheck, this);
+    m_pendingCheck = nullptr;
+    if (!Validate(box))
+        return;
+    if (ui->cmdApply->isEnabled() && !Save())
+        return;
+    Unload();
+}
+
+void frmRecord::cmdApply_Click()
+{
+    QWidget* box = BoxToCheck(m_pendingCheck, this);
+    m_pendingCheck = nullptr;
+    if (!Validate(box))
+        return;
+    if (Save())
+        ui->cmdOk->setFocus(Qt::OtherFocusReason);
+}
+
+void frmRecord::cmdCancel_Click()
+{
+    Unload();
+}
+
+void frmRecord::reject()
+{
+    if (m_cancelActive)
+        cmdCancel_Click();
+}
+
+void frmRecord::Unload()
+{
+    {
+        QScopedValueRollback unloading(m_unloading, true);
+        close();
+    }
+    Form_Unload();
+}
+
+void frmRecord::closeEvent(QCloseEvent* event)
+{
+    if (!m_unloading && ui->cmdApply->isEnabled()
+        && MsgBox(tr("変更点を更新せずにレコードを閉じます。よろしいですか"), MsgIcon::Exclamation, MsgButtons::YesNo,
+                  tr("確認"), this)
+            != MsgResult::Yes) {
+        event->ignore();
+        return;
+    }
+    Form_Unload();
+    event->accept();
+}
+
+void frmRecord::Form_Unload()
+{
+    if (m_chart) {
+        m_chart->close();
+        m_chart->deleteLater();
+        m_chart = nullptr;
+    }
+    m_pendingCheck = nullptr;
+    m_store.unload();
+    m_id = 0;
+}
+
+frmChart* frmRecord::OpenZoom(int widthTwips, int heightTwips)
+{
+    if (!m_chart)
+        m_chart = new frmChart(this);
+    m_chart->setUWTime(CLng(ui->txtUWTime->text()).value_or(0));
+    m_chart->setDepthValues(SplitNumbers(DepthSeries()));
+    m_chart->setTempValues(SplitNumbers(TempSeries()));
+    m_chart->resize(widthTwips / kTwipsPerPixel, heightTwips / kTwipsPerPixel);
+    m_chart->Redraw();
+    return m_chart;
+}
+
+frmChart* frmRecord::chartWindow() const
+{
+    return m_chart;
+}
+
+void frmRecord::cmdZoom_Click()
+{
+    frmChart* chart = OpenZoom(640 * kTwipsPerPixel, 480 * kTwipsPerPixel);
+    chart->show();
+    chart->raise();
+    chart->activateWindow();
+}
+
+void frmRecord::cmdInputDepth_Click()
+{
+    InputSeries(true);
+}
+
+void frmRecord::cmdInputTemp_Click()
+{
+    InputSeries(false);
+}
+
+void frmRecord::InputSeries(bool depth)
+{
+    frmInputDepth dialog(this);
+    dialog.setWindowTitle(depth ? tr("深度推移の入力") : tr("水温推移の入力"));
+    dialog.setPrompt((depth ? tr("深度のリスト（数値列）を入力してください。") : tr("水温のリスト（数値列）を入力してください。"))
+                     + tr("数値の区切りには改行、空白、カンマ、タブなどが使用できます。"));
+    dialog.setText(depth ? DepthSeries() : TempSeries());
+    Services().runDialog(&dialog);
+    if (!dialog.Ok())
+        return;
+    const QList<float> values = SplitNumbers(dialog.Text());
+    // The record counts as changed even when the list is the same.
+    ui->cmdApply->setEnabled(true);
+    const QString series = RecordStore::SeriesText(values);
+    if (depth)
+        m_texts.setDepthSeries(series);
+    else
+        m_texts.setTempSeries(series);
+    RedrawGraph();
+    if (m_chart) {
+        if (depth)
+            m_chart->setDepthValues(values);
+        else
+            m_chart->setTempValues(values);
+        m_chart->Redraw();
+    }
+    if (values.isEmpty())
+        return;
+    if (depth) {
+        double largest = 0, sum = 0;
+        for (float v : values) {
+            largest = std::max(largest, double(v));
+            sum += v;
+        }
+        m_texts.setText(QStringLiteral("txtAvgDepth"), FormatFixed(sum / values.size(), 1, 1));
+        m_texts.setText(QStringLiteral("txtMaxDepth"), FormatFixed(largest, 1, 1));
+    } else {
+        // The lowest starts at 0 and any value replaces a 0, so the first value always does.
+        double highest = 0, lowest = 0;
+        for (float v : values) {
+            highest = std::max(highest, double(v));
+            if (v < lowest || lowest == 0)
+                lowest = v;
+        }
+        m_texts.setText(QStringLiteral("txtSurfaceTemp"), FormatFixed(highest, 1, 1));
+        m_texts.setText(QStringLiteral("txtDepthTemp"), FormatFixed(lowest, 1, 1));
+    }
+}
+
+void frmRecord::RedrawGraph()
+{
+    ui->picGraph->setValues(CLng(ui->txtUWTime->text()).value_or(0), SplitNumbers(DepthSeries()),
+                            SplitNumbers(TempSeries()));
+    ui->picGraph->redraw();
+}
+
+void frmRecord::placeGraphLabels()
+{
+    // The axis labels stand beside the graph at the eighths of its height and width.
+    const QFontMetrics fm(ui->fraGraph->font());
+    const int th = fm.height();
+    const QSize area = ui->fraGraph->size();
+    const int left = fm.horizontalAdvance(QStringLiteral("40")) + 10;
+    const int right = fm.horizontalAdvance(QStringLiteral("-5")) + 10;
+    const int top = th + th / 2 + 4;
+    const int bottom = 2 * th + 6;
+    const QRect graph(left, top, std::max(area.width() - left - right, 1), std::max(area.height() - top - bottom, 1));
+    if (ui->picGraph->geometry() != graph)
+        ui->picGraph->setGeometry(graph);  // its resize draws it again and returns here
+    for (int i = 0; i <= 8; ++i) {
+        const int y = graph.top() + graph.height() * i / 8;
+        const int x = graph.left() + graph.width() * i / 8;
+        auto* v = ui->fraGraph->findChild<QLabel*>(QStringLiteral("lblV_%1").arg(i));
+        auto* tv = ui->fraGraph->findChild<QLabel*>(QStringLiteral("lblTV_%1").arg(i));
+        auto* h = ui->fraGraph->findChild<QLabel*>(QStringLiteral("lblH_%1").arg(i));
+        for (QLabel* l : {v, tv, h})
+            l->adjustSize();
+        v->move(graph.left() - 4 - v->width(), y - v->height() / 2);
+        tv->move(graph.right() + 5, y - tv->height() / 2);
+        h->move(x - h->width() / 2, graph.bottom() + 2);
+    }
+    for (QLabel* l : {ui->lblGraphDepth, ui->lblGraphTemp, ui->lblGraphTime})
+        l->adjustSize();
+    ui->lblGraphDepth->move(0, 0);
+    ui->lblGraphTemp->move(area.width() - ui->lblGraphTemp->width(), 0);
+    ui->lblGraphTime->move(graph.center().x() - ui->lblGraphTime->width() / 2, graph.bottom() + 2 + th);
+}
