@@ -684,6 +684,29 @@ private slots:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!ea);
     }
+
+    void exitAsksAboutUnsavedEditors()
+    {
+        ScriptedUi ui;
+        TestLog t;
+        const qint64 a = t.addDive(QStringLiteral("2024-07-15"), QStringLiteral("09:00"), QStringLiteral("09:40"), 12.0,
+                                   QStringLiteral("A"));
+        auto list = std::make_unique<frmLogList>();
+        list->show();
+        auto* view = child<QTreeView>(*list, "lvwLogList");
+        view->selectAll();
+        QTest::keyClick(view, Qt::Key_Return);
+        QPointer<frmRecord> editor = list->editorOf(a);
+        QVERIFY(editor);
+        child<QComboBox>(*editor, "cboBuddy")->setEditText(QStringLiteral("Ken"));
+        ui.answers = {MsgResult::No};
+        list->close();
+        // The question came, and the editor kept open with its edits stays.
+        QCOMPARE(ui.messages.size(), 1);
+        QCOMPARE(ui.messages[0].text, QStringLiteral("変更点を更新せずにレコードを閉じます。よろしいですか"));
+        QVERIFY(editor && editor->isVisible());
+        QVERIFY(!list->isVisible());
+    }
 };
 
 QTEST_MAIN(tst_frmRecord)
