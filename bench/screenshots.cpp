@@ -7,6 +7,7 @@
 #include "ProfileChart.h"
 #include "frmLogList.h"
 #include "frmProfCalc.h"
+#include "frmOption.h"
 #include "frmRecord.h"
 
 #include <QTabWidget>
@@ -76,6 +77,18 @@ int main(int argc, char* argv[])
         ok = save(&record, out.filePath(QString::fromLatin1(shots[i]))) && ok;
     }
     record.close();
+
+    // The options, each of its tabs.
+    frmOption optionWindow(list);
+    optionWindow.show();
+    if (auto* optionTabs = optionWindow.findChild<QTabWidget*>()) {
+        for (int i = 0; i < optionTabs->count(); ++i) {
+            optionTabs->setCurrentIndex(i);
+            QApplication::processEvents();
+            ok = save(&optionWindow, out.filePath(QStringLiteral("options-%1.png").arg(i + 1))) && ok;
+        }
+    }
+    optionWindow.close();
 
     // The calculator with a first dive to 18 m and an hour at the surface.
     frmProfCalc calc(list);
