@@ -8,52 +8,35 @@
 class tst_divelist : public QObject {
     Q_OBJECT
 private slots:
-    void numbersAndFilters_data();
     void numbersAndFilters();
     void cellTexts();
-    void diveMinutes_data();
-    void diveMinutes();
     void statusTexts();
     void headingSort();
 };
 
-void tst_divelist::numbersAndFilters_data()
-{
-    QTest::addColumn<int>("filter");
-    QTest::addColumn<QList<long>>("numbers");
-    QTest::addColumn<long>("minutes");
-    // Ten July dives: the deep ones are the 3rd, 6th and 9th, the night ones the 9th and 10th.
-    // The oldest dive has no times and is number 31.
-    QTest::newRow("all") << 0 << QList<long>{41, 40, 39, 38, 37, 36, 35, 34, 33, 32, 31} << 125L + 8 * 40 + 45 + 45;
-    QTest::newRow("night") << 1 << QList<long>{41, 40} << 125L + 45 + 45;
-    QTest::newRow("deep") << 2 << QList<long>{40, 37, 34} << 125L + 2 * 40 + 45;
-}
-
 void tst_divelist::numbersAndFilters()
 {
-    QFETCH(int, filter);
-    QFETCH(QList<long>, numbers);
-    QFETCH(long, minutes);
+    // Ten July dives of 40 minutes, but the 9th (19:00-19:45) and the 10th (23:40-00:25, past midnight) at
+    // night; the 3rd, 6th and 9th deep (exactly 18 m is not). The oldest has no times: numbered, not timed.
     TestLog log;
     gNoOffset = 30;
     gTimeOffset = 125;
-    for (int i = 1; i <= 10; ++i) {
-        const QString date = QStringLiteral("2024-07-%1").arg(i, 2, 10, QLatin1Char('0'));
-        const double depth = i % 3 == 0 ? 18.1 : 18.0;  // exactly 18 m is not deep
-        if (i == 9)  // a night dive that stays before midnight, with a deep maximum
-            log.addDive(date, QStringLiteral("19:00"), QStringLiteral("19:45"), depth);
-        else if (i == 10)  // a night dive past midnight: 23:40 to 00:25 is 45 minutes
-            log.addDive(date, QStringLiteral("23:40"), QStringLiteral("00:25"), depth);
-        else
-            log.addDive(date, QStringLiteral("10:00"), QStringLiteral("10:40"), depth);
-    }
-    log.addDive(QStringLiteral("2023-01-01"), QString(), QString());  // no times: counted, not timed
-    const DiveList list = LoadDiveList(DiveFilter(filter));
-    QList<long> got;
-    for (const DiveListRow& r : list.rows)
-        got << r.number;
-    QCOMPARE(got, numbers);
-    QCOMPARE(list.totalMinutes, minutes);
+    for (int i = 1; i <= 10; ++i)
+        log.addDive(QStringLiteral("2024-07-%1").arg(i, 2, 10, QLatin1Char('0')),
+                    QString::fromLatin1(i == 9 ? "19:00" : i == 10 ? "23:40" : "10:00"),
+                    QString::fromLatin1(i == 9 ? "19:45" : i == 10 ? "00:25" : "10:40"), i % 3 == 0 ? 18.1 : 18.0);
+    log.addDive(QStringLiteral("2023-01-01"), QString(), QString());
+    const auto listed = [](DiveFilter filter) {
+        const DiveList list = LoadDiveList(filter);
+        QList<long> numbers;
+        for (const DiveListRow& r : list.rows)
+            numbers << r.number;
+        return std::make_pair(numbers, list.totalMinutes);
+    };
+    QCOMPARE(listed(DiveFilter::All),
+             std::make_pair(QList<long>{41, 40, 39, 38, 37, 36, 35, 34, 33, 32, 31}, 125L + 8 * 40 + 45 + 45));
+    QCOMPARE(listed(DiveFilter::Night), std::make_pair(QList<long>{41, 40}, 125L + 45 + 45));
+    QCOMPARE(listed(DiveFilter::Deep), std::make_pair(QList<long>{40, 37, 34}, 125L + 2 * 40 + 45));
 }
 
 void tst_divelist::cellTexts()
@@ -63,36 +46,11 @@ void tst_divelist::cellTexts()
     log.addDive(QStringLiteral("2024-07-14"), QStringLiteral("13:00"), QStringLiteral("13:30"), 18.5, QString(), 5);
     log.addDive(QStringLiteral("2024-07-13"), QString(), QString(), QVariant(), QString(), -1);
     const DiveList list = LoadDiveList(DiveFilter::All);
-    QCOMPARE(list.rows.size(), size_t(3));
-    QCOMPARE(list.rows[0].location, QStringLiteral("大瀬崎"));
-    QCOMPARE(list.rows[0].entry, QStringLiteral("ボート"));
-    QCOMPARE(list.rows[0].depth, QStringLiteral("07.0m"));
-    QCOMPARE(list.rows[0].date, QStringLiteral("2024/07/15 09:05"));
-    QCOMPARE(list.rows[1].entry, QString());  // outside the list
-    QCOMPARE(list.rows[1].depth, QStringLiteral("18.5m"));
-    QCOMPARE(list.rows[2].entry, QString());
-    QCOMPARE(list.rows[2].depth, QString());
-    QCOMPARE(list.rows[2].date, QStringLiteral("2024/07/13 "));
-}
-
-void tst_divelist::diveMinutes_data()
-{
-    QTest::addColumn<QString>("in");
-    QTest::addColumn<QString>("out");
-    QTest::addColumn<long>("minutes");
-    QTest::newRow("plain") << "09:05" << "09:50" << 45L;
-    QTest::newRow("past midnight") << "23:40" << "00:25" << 45L;
-    QTest::newRow("same time") << "10:00" << "10:00" << 0L;
-    QTest::newRow("missing exit") << "10:00" << "" << -1L;
-    QTest::newRow("unreadable") << "25:00" << "10:00" << -1L;
-}
-
-void tst_divelist::diveMinutes()
-{
-    QFETCH(QString, in);
-    QFETCH(QString, out);
-    QFETCH(long, minutes);
-    QCOMPARE(DiveMinutes(in, out), minutes);
+    QStringList cells;
+    for (const DiveListRow& r : list.rows)
+        cells << r.location + '|' + r.entry + '|' + r.depth + '|' + r.date;
+    // Entry types 5 and -1 are outside the list of entries.
+    QCOMPARE(cells, QStringList({"大瀬崎|ボート|07.0m|2024/07/15 09:05", "||18.5m|2024/07/14 13:00", "|||2024/07/13 "}));
 }
 
 void tst_divelist::statusTexts()

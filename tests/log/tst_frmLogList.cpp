@@ -1,5 +1,4 @@
-// The dive list window: listing, filter and totals, the record commands and their effect
-// on the log, and what a whole run (start-up to exit) leaves behind.
+// The dive list window, its record commands and what a whole run (start-up to exit) leaves behind.
 #include "Globals.h"
 #include "IniFile.h"
 #include "Main.h"
@@ -15,25 +14,13 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QProcess>
-#include <QPushButton>
 #include <QTreeView>
 #include <QtTest>
 
-Q_DECLARE_METATYPE(MsgResult)
-
 namespace {
-QTreeView* listView(const QWidget& w)
-{
-    return w.findChild<QTreeView*>(QStringLiteral("lvwLogList"));
-}
+QTreeView* listView(const QWidget& w) { return w.findChild<QTreeView*>(QStringLiteral("lvwLogList")); }
 
-QAction* action(const QWidget& w, const char* name)
-{
-    QAction* a = w.findChild<QAction*>(QString::fromLatin1(name));
-    if (!a)
-        qFatal("no action %s", name);
-    return a;
-}
+QAction* action(const QWidget& w, const QString& name) { return w.findChild<QAction*>(name); }
 
 QStringList columnTexts(const frmLogList& w, int column)
 {
@@ -45,14 +32,13 @@ QStringList columnTexts(const frmLogList& w, int column)
 
 void selectLocations(const frmLogList& w, const QStringList& locations)
 {
-    QItemSelectionModel* s = listView(w)->selectionModel();
-    s->clearSelection();
-    for (const QString& location : locations) {
-        const int row = int(columnTexts(w, DiveListModel::ColLocation).indexOf(location));
-        s->select(w.model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    }
+    for (const QString& location : locations)
+        listView(w)->selectionModel()->select(
+            w.model()->index(int(columnTexts(w, DiveListModel::ColLocation).indexOf(location)), 0),
+            QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
 
+// Dives named "0", "1", ... of 40 minutes each, on consecutive days from 2000-01-01.
 void addDives(TestLog& t, int count)
 {
     t.db().beginTrans();
@@ -61,241 +47,248 @@ void addDives(TestLog& t, int count)
     t.db().commitTrans();
 }
 
-void setOffsets(TestLog& t, int noOffset, int timeOffset)
-{
-    QVERIFY(t.db().execute("UPDATE ConfigTbl SET no_offset = ?, time_offset = ?", {noOffset, timeOffset}));
-    LoadLookupTables();
-}
-
-// A run starts from a fresh process's state, unless it stands for a second process
-// started while another run is still going (whose state must stay as it is).
+// A fresh process's run, unless it stands for a second process started while another is going.
 std::unique_ptr<Program> startProgram(TestLog& t, int* status, bool fresh = true, QString log = {})
 {
     if (fresh)
         ResetGlobals();
     auto program = std::make_unique<Program>();
-    const StartupPaths paths{t.path("default.db"), t.path("tidewriter.ini"), t.path("run.lock")};
-    *status = program->start({log.isEmpty() ? t.logPath() : log}, paths);
+    *status = program->start({log.isEmpty() ? t.logPath() : log},
+                             {t.path("default.db"), t.path("tidewriter.ini"), t.path("run.lock")});
     return program;
 }
 
-QString iniValue(TestLog& t, const QString& key)
+// The messages shown since the last call, as "caption: text".
+QStringList takeMessages(ScriptedUi& ui)
 {
-    return IniFile::read(t.path("tidewriter.ini"), "WINDOW", key, QString());
+    QStringList shown;
+    for (const ShownMessage& m : std::exchange(ui.messages, {}))
+        shown << m.caption + ": " + m.text;
+    return shown;
 }
+
+QStringList panels(const frmLogList& w) { return {w.panelText(1), w.panelText(2), w.panelText(3)}; }
 }  // namespace
 
 class tst_frmLogList : public QObject {
     Q_OBJECT
 private slots:
-    void initialPanels()
-    {
-        ScriptedUi ui;
-        TestLog t(false);
-        frmLogList w;
-        QCOMPARE(w.windowTitle(), QStringLiteral("Tidewriter"));
-        QCOMPARE(w.panelText(1), QStringLiteral("選択 : 0 個"));
-        QCOMPARE(w.panelText(2), QStringLiteral("本数 : 0 本"));
-        QCOMPARE(w.panelText(3), QStringLiteral("潜水時間 : 0時間0分"));
-    }
-
-    void listing_data()
-    {
-        QTest::addColumn<int>("filter");
-        QTest::addColumn<QString>("filterText");
-        QTest::addColumn<QStringList>("locations");
-        QTest::addColumn<QStringList>("numbers");
-        QTest::addColumn<QStringList>("depths");
-        QTest::addColumn<QString>("firstDate");
-        QTest::addColumn<QString>("countPanel");
-        QTest::addColumn<QString>("timePanel");
-        // 100 offset minutes + 30 + 45 (past midnight) + 31 + 50 + 40; a dive without an exit
-        // time adds nothing.
-        QTest::newRow("all") << 0 << "すべて" << QStringList{"Deep", "NoTimes", "Midnight", "Almost", "Night", "Ose"}
-                             << QStringList{"36", "35", "34", "33", "32", "31"}
-                             << QStringList{"18.5m", "", "18.0m", "25.0m", "12.0m", "07.0m"} << "2023/05/04 10:00"
-                             << "本数 : 6 本" << "潜水時間 : 4時間56分";
-        QTest::newRow("night from 18:00") << 1 << "ナイト(18:00+)" << QStringList{"Midnight", "Night"}
-                                          << QStringList{"34", "32"} << QStringList{"18.0m", "12.0m"}
-                                          << "2023/05/03 23:40" << "本数 : 2 本" << "潜水時間 : 3時間15分";
-        QTest::newRow("deeper than 18 m") << 2 << "ディープ(18m+)" << QStringList{"Deep", "Almost"}
-                                          << QStringList{"36", "33"} << QStringList{"18.5m", "25.0m"}
-                                          << "2023/05/04 10:00" << "本数 : 2 本" << "潜水時間 : 2時間41分";
-    }
-
-    void listing()
-    {
-        QFETCH(int, filter);
-        QFETCH(QString, filterText);
-        QFETCH(QStringList, locations);
-        QFETCH(QStringList, numbers);
-        QFETCH(QStringList, depths);
-        QFETCH(QString, firstDate);
-        QFETCH(QString, countPanel);
-        QFETCH(QString, timePanel);
-        ScriptedUi ui;
-        TestLog t;
-        // Inserted out of order so that only the list's own ordering can put them right.
-        t.addDive("2023-05-02", "17:59", "18:30", 25.0, "Almost");
-        t.addDive("2023-05-04", "10:00", "10:30", 18.5, "Deep");
-        t.addDive("2023-05-01", "09:00", "09:40", 7.0, "Ose");
-        t.addDive("2023-05-03", "23:40", "00:25", 18.0, "Midnight");
-        t.addDive("2023-05-04", "08:00", "", {}, "NoTimes");
-        t.addDive("2023-05-01", "18:00", "18:50", 12.0, "Night");
-        setOffsets(t, 30, 100);
-
-        frmLogList w;
-        auto* combo = w.findChild<QComboBox*>(QStringLiteral("cboSpDive"));
-        QCOMPARE(combo->itemText(filter), filterText);
-        combo->setCurrentIndex(filter);
-        QCOMPARE(columnTexts(w, DiveListModel::ColLocation), locations);
-        QCOMPARE(columnTexts(w, DiveListModel::ColNo), numbers);
-        QCOMPARE(columnTexts(w, DiveListModel::ColDepth), depths);
-        QCOMPARE(columnTexts(w, DiveListModel::ColDate).value(0), firstDate);
-        QCOMPARE(w.panelText(2), countPanel);
-        QCOMPARE(w.panelText(3), timePanel);
-    }
-
-    void countPanelGroupsThousands()
+    // Numbering, filter, totals and heading sort are the list's own; here they must reach the window.
+    void listingSortAndCommandStates()
     {
         ScriptedUi ui;
         TestLog t;
-        addDives(t, 1234);
-        frmLogList w;
-        QCOMPARE(w.panelText(2), QStringLiteral("本数 : 1,234 本"));
-    }
-
-    void headingClickSortsByDate()
-    {
-        ScriptedUi ui;
-        TestLog t;
-        // Numbers 8 to 11: sorting by the No. text itself would put 10 and 11 before 8.
-        for (const char* day : {"02", "04", "01", "03"})
-            t.addDive(QStringLiteral("2023-05-%1").arg(day), "10:00", "10:40", {}, day);
-        setOffsets(t, 7, 0);
         frmLogList w;
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCOMPARE(panels(w), QStringList({"選択 : 0 個", "本数 : 0 本", "潜水時間 : 0時間0分"}));
+        // Inserted out of order; numbers 8 to 11, so sorting by the No. text would put 10 before 8.
+        for (const auto& [day, depth] : {std::pair{"02", 25.0}, {"04", 12.0}, {"01", 7.0}, {"03", 18.5}})
+            t.addDive(QStringLiteral("2023-05-%1").arg(day), "10:00", "10:40", depth, day);
+        QVERIFY(t.db().execute("UPDATE ConfigTbl SET no_offset = 7, time_offset = 100"));
+        LoadLookupTables();
+        action(w, "mnuViewRefresh")->trigger();
+        QCOMPARE(columnTexts(w, DiveListModel::ColLocation), QStringList({"04", "03", "02", "01"}));
+        QCOMPARE(columnTexts(w, DiveListModel::ColNo), QStringList({"11", "10", "9", "8"}));
+        QCOMPARE(panels(w), QStringList({"選択 : 0 個", "本数 : 4 本", "潜水時間 : 4時間20分"}));  // 100 + 4 × 40 min
+        for (bool any : {false, true}) {
+            if (any)
+                action(w, "mnuRecSelectAll")->trigger();
+            QCOMPARE(w.panelText(1), QStringLiteral("選択 : %1 個").arg(any ? 4 : 0));
+            // Printing, HTML export, transfer and page options still wait for their windows.
+            const struct { const char *menu, *button; bool enabled; } commands[] = {
+                {"mnuRecOpen", "open", any}, {"mnuRecDelete", "delete", any}, {"mnuRecExportCSV", "csv", any},
+                {"mnuRecPrint", "print", false}, {"mnuRecExport", "export", false}, {"mnuToolHATrance", "ha", false},
+                {"mnuToolPageOption", nullptr, false}, {"mnuRecNew", "new", true}, {"mnuRecClone", "clone", true},
+                {"mnuToolCalc", "calc", true}, {"mnuToolOption", "option", true}};
+            for (const auto& c : commands) {
+                QVERIFY2(action(w, c.menu)->isVisible() && action(w, c.menu)->isEnabled() == c.enabled, c.menu);
+                QVERIFY2(!c.button || w.toolButton(c.button)->isEnabled() == c.enabled, c.menu);
+            }
+        }
         QHeaderView* header = listView(w)->header();
         const QPoint noHeading(header->sectionViewportPosition(DiveListModel::ColNo) + 5, header->height() / 2);
-
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, noHeading);
         QCOMPARE(columnTexts(w, DiveListModel::ColNo), QStringList({"8", "9", "10", "11"}));
         // A new oldest dive must land in its sorted place after the refresh, not at the end.
         t.addDive("2023-04-30", "10:00", "10:40", {}, "30");
         action(w, "mnuViewRefresh")->trigger();
         QCOMPARE(columnTexts(w, DiveListModel::ColLocation), QStringList({"30", "01", "02", "03", "04"}));
-
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, noHeading);
-        QCOMPARE(columnTexts(w, DiveListModel::ColLocation), QStringList({"04", "03", "02", "01", "30"}));
         QCOMPARE(columnTexts(w, DiveListModel::ColNo), QStringList({"12", "11", "10", "9", "8"}));
+        w.findChild<QComboBox*>(QStringLiteral("cboSpDive"))->setCurrentIndex(2);  // deeper than 18 m
+        QCOMPARE(columnTexts(w, DiveListModel::ColLocation), QStringList({"03", "02"}));
+        QCOMPARE(panels(w).mid(1), QStringList({"本数 : 2 本", "潜水時間 : 3時間0分"}));
     }
 
-    void commandStates_data()
+    void newCloneAndMilestone_data()
+    {
+        QTest::addColumn<int>("existing");
+        QTest::addColumn<bool>("clone");     // dives "0" and "1", else a new one
+        QTest::addColumn<QString>("title");  // empty: no dialog
+        QTest::newRow("new 50th") << 49 << false << "50本達成おめでとうございます";
+        QTest::newRow("new 100th") << 99 << false << "100本達成おめでとうございます";
+        QTest::newRow("cloned 199th and 200th") << 198 << true << "200本達成おめでとうございます";
+        QTest::newRow("150 is no milestone") << 149 << false << "";
+    }
+
+    void newCloneAndMilestone()
+    {
+        QFETCH(int, existing);
+        QFETCH(bool, clone);
+        QFETCH(QString, title);
+        ScriptedUi ui;
+        QStringList titles;
+        ui.onDialog = [&](QObject* d) { titles << d->objectName() + ": " + d->findChild<QLabel*>("lblTitle")->text(); };
+        TestLog t;
+        addDives(t, existing);
+        // Each column gets a value of its own, so a column the clone leaves out shows.
+        QStringList same;
+        auto rs = t.db().query("SELECT name FROM pragma_table_info('LogTbl') WHERE name <> 'id'");
+        for (; !rs->eof(); rs->moveNext()) {
+            const QString c = rs->field("name").toString();
+            same << QStringLiteral("a.%1 IS b.%1").arg(c);
+            const QString value = QString(c.endsWith("_time") ? "'2001-02-03 04:05:%1'" : "%1").arg(same.size() + 10);
+            if (!QStringList{"location", "dive_date", "in_time", "out_time"}.contains(c))
+                QVERIFY(t.db().execute(QStringLiteral("UPDATE LogTbl SET %1 = %2").arg(c, value)));
+        }
+        QVERIFY(t.db().execute("INSERT INTO PictureTbl (dive_id, filename) SELECT id, 'a.jpg' FROM LogTbl"));
+        QVERIFY(t.db().execute("UPDATE ConfigTbl SET no_offset = 20"));  // milestones count the log's own dives
+        LoadLookupTables();
+        WriteFileBytes(t.logPath() + ".bak", "stale backup");
+        const QByteArray before = ReadFileBytes(t.logPath());
+        frmLogList w;
+        selectLocations(w, {"0", "1"});
+        action(w, clone ? "mnuRecClone" : "mnuRecNew")->trigger();
+        const QByteArray backup = ReadFileBytes(t.logPath() + ".bak");  // the stale one replaced
+        QVERIFY(clone ? backup.startsWith("SQLite format 3") : backup == before);
+        QCOMPARE(w.model()->rowCount(), existing + (clone ? 2 : 1));
+        QCOMPARE(t.scalar("SELECT Count(*) FROM LogTbl WHERE dive_date = date('now', 'localtime')"), clone ? 0 : 1);
+        // Each selected dive has exactly one twin; no twin has pictures.
+        QCOMPARE(t.scalar("SELECT Count(*) FROM LogTbl a JOIN LogTbl b ON a.id < b.id AND a.location IN ('0', '1') AND "
+                          + same.join(" AND ")), clone ? 2 : 0);
+        QCOMPARE(t.scalar("SELECT Count(*) FROM PictureTbl"), existing);
+        QCOMPARE(titles, title.isEmpty() ? QStringList() : QStringList{"frmMemorial: " + title});
+    }
+
+    void deleteRecords_data()
     {
         QTest::addColumn<QStringList>("selected");
-        QTest::addColumn<bool>("selectAll");
-        QTest::addColumn<QString>("selectionPanel");
-        QTest::newRow("nothing selected") << QStringList{} << false << "選択 : 0 個";
-        QTest::newRow("one selected") << QStringList{"1"} << false << "選択 : 1 個";
-        QTest::newRow("select all") << QStringList{} << true << "選択 : 3 個";
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<QString>("question");
+        const QString one = QStringLiteral("No.2 2000/01/02 10:00 \n1\n\nこのレコードを削除してもよろしいですか?");
+        const QString two = QStringLiteral("これら 2 個のレコードを削除してもよろしいですか?");
+        QTest::newRow("one, yes") << QStringList{"1"} << true << one;
+        QTest::newRow("one, no") << QStringList{"1"} << false << one;
+        QTest::newRow("several, yes") << QStringList{"0", "2"} << true << two;
+        QTest::newRow("several, no") << QStringList{"0", "2"} << false << two;
     }
 
-    void commandStates()
+    void deleteRecords()
     {
         QFETCH(QStringList, selected);
-        QFETCH(bool, selectAll);
-        QFETCH(QString, selectionPanel);
+        QFETCH(bool, yes);
+        QFETCH(QString, question);
         ScriptedUi ui;
+        ui.answers << (yes ? MsgResult::Yes : MsgResult::No);
         TestLog t;
         addDives(t, 3);
         frmLogList w;
         selectLocations(w, selected);
-        if (selectAll)
-            action(w, "mnuRecSelectAll")->trigger();
-        QCOMPARE(w.panelText(1), selectionPanel);
-        const bool any = !selected.isEmpty() || selectAll;
-        QCOMPARE(w.selection().isEmpty(), !any);
-
-        // Of the commands on a selection, printing and HTML export still wait for their windows.
-        const std::pair<const char*, const char*> onSelection[] = {{"mnuRecOpen", "open"}, {"mnuRecDelete", "delete"},
-                                                                   {"mnuRecPrint", "print"}, {"mnuRecExport", "export"},
-                                                                   {"mnuRecExportCSV", "csv"}};
-        for (const auto& [menu, button] : onSelection) {
-            const bool expected = any && (qstrcmp(button, "delete") == 0 || qstrcmp(button, "csv") == 0
-                                          || qstrcmp(button, "open") == 0);
-            QVERIFY2(action(w, menu)->isEnabled() == expected, menu);
-            QVERIFY2(w.toolButton(button)->isEnabled() == expected, button);
-        }
-        for (const auto& [menu, button] : {std::pair{"mnuRecNew", "new"}, std::pair{"mnuRecClone", "clone"},
-                                           std::pair{"mnuToolOption", "option"}})
-            QVERIFY2(action(w, menu)->isEnabled() && w.toolButton(button)->isEnabled(), menu);
-        for (const char* menu : {"mnuToolHATrance", "mnuToolPageOption"})
-            QVERIFY2(action(w, menu)->isVisible() && !action(w, menu)->isEnabled(), menu);
-        for (const char* button : {"ha"})
-            QVERIFY2(w.toolButton(button)->isVisible() && !w.toolButton(button)->isEnabled(), button);
+        action(w, "mnuRecDelete")->trigger();
+        QCOMPARE(ui.messages.value(0).buttons, MsgButtons::YesNo);
+        QCOMPARE(takeMessages(ui), QStringList{"レコード削除の確認: " + question});
+        QVERIFY(QFileInfo::exists(t.logPath() + ".bak"));
+        QCOMPARE(w.model()->rowCount(), yes ? 3 - int(selected.size()) : 3);
+        const QString kept = QStringLiteral("SELECT Count(*) FROM LogTbl WHERE location IN ('%1')");
+        QCOMPARE(t.scalar(kept.arg(selected.join("', '"))), yes ? 0 : selected.size());
     }
 
-    void newRecord()
+    void runLeavesSettingsAndFiles_data()
     {
-        ScriptedUi ui;
-        TestLog t;
-        addDives(t, 2);
-        const QString bak = t.logPath() + ".bak";
-        WriteFileBytes(bak, "stale backup");
-        const QByteArray before = ReadFileBytes(t.logPath());
-        frmLogList w;
-
-        action(w, "mnuRecNew")->trigger();
-        QCOMPARE(ReadFileBytes(bak), before);
-        QCOMPARE(t.scalar("SELECT Count(*) FROM LogTbl"), 3);
-        const QString today = QDate::currentDate().toString(Qt::ISODate);
-        QCOMPARE(t.scalar("SELECT Count(*) FROM LogTbl WHERE dive_date = ?", {today}), 1);
-        QCOMPARE(w.model()->rowCount(), 3);
-        QCOMPARE(w.panelText(2), QStringLiteral("本数 : 3 本"));
-        QVERIFY(ui.dialogs.isEmpty());
-        QVERIFY(ui.messages.isEmpty());
+        QTest::addColumn<bool>("maximise");  // else resized
+        QTest::addColumn<bool>("deletes");
+        QTest::addColumn<QStringList>("bar");  // the command that hides it, the bar, its setting
+        const QStringList toolbar{"mnuViewTool", "cbrCoolBar", "TOOLBAR_VISIBLE"};
+        QTest::newRow("toolbar hidden, reading only") << false << false << toolbar;
+        QTest::newRow("maximised, status bar hidden, deletion")
+            << true << true << QStringList{"mnuViewStatus", "stsStatus", "STATUSBAR_VISIBLE"};
     }
 
-    void cloneRecords()
+    void runLeavesSettingsAndFiles()
     {
+        QFETCH(bool, maximise);
+        QFETCH(bool, deletes);
+        QFETCH(QStringList, bar);
         ScriptedUi ui;
+        ui.answers << MsgResult::Yes;
         TestLog t;
         addDives(t, 3);
-        // Each column gets a value of its own, so a column left out of the copy shows.
-        QStringList columns;
-        for (auto rs = t.db().query("PRAGMA table_info(LogTbl)"); !rs->eof(); rs->moveNext())
-            if (rs->field("name").toString() != "id")
-                columns << rs->field("name").toString();
-        QVERIFY(columns.contains("create_time") && columns.contains("temp_transit"));
-        for (int i = 0; i < columns.size(); ++i) {
-            const QString& c = columns[i];
-            if (c == "location" || c == "dive_date" || c == "in_time" || c == "out_time")
-                continue;
-            const QVariant value = c.endsWith("_time") ? QVariant(QStringLiteral("2001-02-03 04:05:%1").arg(i + 10))
-                                                       : QVariant(i + 1);
-            QVERIFY(t.db().execute(QStringLiteral("UPDATE LogTbl SET %1 = ? WHERE location <> '2'").arg(c), {value}));
-        }
-        QVERIFY(t.db().execute("INSERT INTO PictureTbl (dive_id, filename) SELECT id, 'a.jpg' FROM LogTbl"));
-        const qlonglong lastId = t.scalar("SELECT Max(id) FROM LogTbl");
-        frmLogList w;
-        selectLocations(w, {"0", "1"});
+        // A large comment leaves many free pages behind once deleted; compaction drops them.
+        QVERIFY(t.db().execute("UPDATE LogTbl SET comment = ? WHERE location = '0'", {QString(200000, QChar('x'))}));
+        t.close();
+        const QByteArray before = ReadFileBytes(t.logPath());
+        const QString ini = t.path("tidewriter.ini");
+        for (const auto& [k, value] : {std::pair{"WIDTH", "9150"}, {"HEIGHT", "6150"}, {"COLUMN_2", "3000"}})
+            IniFile::write(ini, "WINDOW", k, value);  // twips, 15 to a pixel
+        int status = 0;
+        auto program = startProgram(t, &status);
+        QCOMPARE(status, -1);
+        frmLogList* w = program->listWindow();
+        const QSize kept = maximise ? QSize(610, 410) : QSize(800, 600);  // a maximised window keeps the old size
+        maximise ? w->showMaximized() : w->resize(kept);
+        QVERIFY(QTest::qWaitFor([&] { return maximise ? w->isMaximized() && w->width() > 610 : w->size() == kept; }));
+        listView(*w)->setColumnWidth(DiveListModel::ColLocation, 123);
+        action(*w, bar[0])->trigger();
+        selectLocations(*w, {"0"});
+        if (deletes)
+            action(*w, "mnuRecDelete")->trigger();
+        w->close();  // the shutdown writes the settings and compacts a changed log
+        program.reset();
+        QCOMPARE(IniFile::read(ini, "WINDOW", "WIDTH", QString()), QString::number(kept.width() * 15));
+        QCOMPARE(IniFile::read(ini, "WINDOW", bar[2], QString()), QStringLiteral("False"));
+        QVERIFY(!QFileInfo::exists(t.logPath() + ".new") && !QFileInfo::exists(t.logPath() + ".old"));
+        QCOMPARE(QFileInfo::exists(t.logPath() + ".bak"), deletes);
+        QVERIFY(deletes ? QFileInfo(t.logPath()).size() < QFileInfo(t.logPath() + ".bak").size()  // compacted
+                        : ReadFileBytes(t.logPath()) == before);
 
-        action(w, "mnuRecClone")->trigger();
-        QCOMPARE(t.scalar("SELECT Count(*) FROM LogTbl"), 5);
-        QCOMPARE(w.model()->rowCount(), 5);
-        const QString select =
-            QStringLiteral("SELECT %1, id FROM LogTbl WHERE location = ? AND ").arg(columns.join(", "));
-        for (const QString location : {"0", "1"}) {
-            auto original = t.db().query(select + "id <= ?", {location, lastId});
-            auto copy = t.db().query(select + "id > ?", {location, lastId});
-            QCOMPARE(copy->recordCount(), 1);
-            for (int i = 0; i < columns.size(); ++i)
-                QVERIFY2(copy->field(i) == original->field(i), qPrintable(columns[i]));
-            QCOMPARE(t.scalar("SELECT Count(*) FROM PictureTbl WHERE dive_id = ?", {copy->field(columns.size())}), 0);
+        program = startProgram(t, &status);
+        w = program->listWindow();
+        QCOMPARE(w->size(), kept);
+        QCOMPARE(listView(*w)->columnWidth(DiveListModel::ColLocation), 123);
+        QCOMPARE(w->model()->rowCount(), deletes ? 2 : 3);
+        for (bool shown : {false, true}) {  // hidden after the restart; the command shows it again
+            QCOMPARE(w->findChild<QWidget*>(bar[1])->isHidden(), !shown);
+            QCOMPARE(action(*w, bar[0])->isChecked(), shown);
+            action(*w, bar[0])->trigger();
         }
-        QCOMPARE(t.scalar("SELECT Count(*) FROM PictureTbl"), 3);
-        QVERIFY(QFileInfo::exists(t.logPath() + ".bak"));
+        QCOMPARE(ui.messages.size(), deletes ? 1 : 0);  // the question, and no failure
+    }
+
+    void startRefused_data()
+    {
+        QTest::addColumn<QString>("log");  // empty: the log of a run still going
+        QTest::newRow("second instance") << "";
+        QTest::newRow("missing file") << "absent.db";
+        QTest::newRow("missing folder") << "nowhere/absent.db";
+    }
+
+    void startRefused()
+    {
+        QFETCH(QString, log);
+        ScriptedUi ui;
+        TestLog t(log.isEmpty());
+        t.close();
+        int status = 0;
+        auto first = log.isEmpty() ? startProgram(t, &status) : nullptr;
+        auto refused = startProgram(t, &status, !first, first ? QString() : t.path(log));
+        QVERIFY(status > 0);
+        QVERIFY(!refused->listWindow());
+        QCOMPARE(takeMessages(ui), QStringList{first ? QStringLiteral("Tidewriter: すでに起動しています")
+                                                     : QStringLiteral("エラー: データベースファイルがオープンできませんでした")});
+        if (!first)  // only the run's lock may appear: no log, no folder, no default log, no settings
+            QCOMPARE(QDir(t.dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                     QStringList{"run.lock"});
     }
 
     void exportCsvCommand()
@@ -304,338 +297,45 @@ private slots:
         TestLog t;
         addDives(t, 4);
         frmLogList w;
-        selectLocations(w, {});
         // With nothing selected the command is disabled; the handler still guards itself.
-        QVERIFY(!action(w, "mnuRecExportCSV")->isEnabled());
         QVERIFY(QMetaObject::invokeMethod(&w, "mnuRecExportCSV_Click"));
-        QCOMPARE(ui.messages.size(), 1);
-        QCOMPARE(ui.messages[0].text, QStringLiteral("出力するレコードを選択してください（複数選択可）"));
-        QCOMPARE(ui.messages[0].caption, QStringLiteral("CSV出力"));
-        QVERIFY(ui.saveDialogs.isEmpty());
+        QCOMPARE(takeMessages(ui), QStringList{"CSV出力: 出力するレコードを選択してください（複数選択可）"});
 
         selectLocations(w, {"3", "1"});
-        const QString file = t.path("out.csv");
-        ui.messages.clear();
-        ui.saveAnswer.clear();  // Cancel ends the command silently
+        action(w, "mnuRecExportCSV")->trigger();  // Cancel ends the command silently; the one dialog so far
+        QCOMPARE(ui.saveDialogs,
+                 QList<QStringList>({{"CSVファイル出力", "CSVファイル (*.csv);;テキストファイル (*.txt)", ""}}));
+        QVERIFY(ui.messages.isEmpty() && QDir(t.dir.path()).entryList({"*.csv"}).isEmpty());
+        const QString file = ui.saveAnswer = t.path("out.csv");
         action(w, "mnuRecExportCSV")->trigger();
-        QCOMPARE(ui.saveDialogs.size(), 1);
-        QCOMPARE(ui.saveDialogs[0], QStringList({"CSVファイル出力", "CSVファイル (*.csv);;テキストファイル (*.txt)", ""}));
-        QVERIFY(ui.messages.isEmpty());
-        QVERIFY(!QFile::exists(file));
-
-        ui.saveAnswer = file;
-        action(w, "mnuRecExportCSV")->trigger();
-        QCOMPARE(ui.messages.size(), 1);
-        QCOMPARE(ui.messages[0].text, QStringLiteral("出力完了しました"));
-        QCOMPARE(ui.messages[0].caption, QStringLiteral("正常終了"));
-        QCOMPARE(ui.messages[0].icon, MsgIcon::Information);
-        const QByteArray written = ReadFileBytes(file);
-
+        QCOMPARE(takeMessages(ui), QStringList{"正常終了: 出力完了しました"});
         // The same selection from the command line gives the same bytes.
-        const qlonglong id3 = t.scalar("SELECT id FROM LogTbl WHERE location = '3'");
-        const qlonglong id1 = t.scalar("SELECT id FROM LogTbl WHERE location = '1'");
-        QProcess cli;
-        cli.start(QCoreApplication::applicationDirPath() + "/../bin/tidewriter",
-                  {"--export-csv", t.path("cli.csv"), "--ids", QStringLiteral("%1,%2").arg(id3).arg(id1), t.logPath()});
-        QVERIFY(cli.waitForFinished(60000));
-        QCOMPARE(cli.exitCode(), 0);
-        QCOMPARE(ReadFileBytes(t.path("cli.csv")), written);
+        const QString id = QStringLiteral("SELECT id FROM LogTbl WHERE location = '%1'");
+        const QString ids = QStringLiteral("%1,%2").arg(t.scalar(id.arg(3))).arg(t.scalar(id.arg(1)));
+        QCOMPARE(QProcess::execute(QCoreApplication::applicationDirPath() + "/../bin/tidewriter",
+                                   {"--export-csv", t.path("cli.csv"), "--ids", ids, t.logPath()}), 0);
+        QCOMPARE(ReadFileBytes(t.path("cli.csv")), ReadFileBytes(file));
 
         // An existing file is kept unless the user says Yes; the dialog offers the last name.
         WriteFileBytes(file, "keep me");
-        ui.messages.clear();
         ui.answers = {MsgResult::No};
         action(w, "mnuRecExportCSV")->trigger();
         QCOMPARE(ui.saveDialogs.last().last(), file);
-        QCOMPARE(ui.messages.size(), 1);
-        QCOMPARE(ui.messages[0].text, file + "ファイルは既に存在します。\n上書きしますか?");
-        QCOMPARE(ui.messages[0].caption, QStringLiteral("確認"));
+        QCOMPARE(takeMessages(ui), QStringList{"確認: " + file + "ファイルは既に存在します。\n上書きしますか?"});
         QCOMPARE(ReadFileBytes(file), QByteArray("keep me"));
-
-        ui.messages.clear();
         ui.saveAnswer = t.path("no/such/folder/out.csv");
         action(w, "mnuRecExportCSV")->trigger();
-        QCOMPARE(ui.messages.size(), 1);
-        QCOMPARE(ui.messages[0].text, QStringLiteral("出力途中でエラーが発生しました"));
-        QCOMPARE(ui.messages[0].caption, QStringLiteral("エラー"));
-        QVERIFY(!gModified);
+        QCOMPARE(takeMessages(ui), QStringList{"エラー: 出力途中でエラーが発生しました"});
     }
 
     void progressDialogStopsOnCancel()
     {
         frmProgress progress;
         progress.begin("CSV出力処理中です . . .", 10);
-        QVERIFY(progress.isVisible());
         QVERIFY(!progress.stepAndAskStop(1, 10));
         QCOMPARE(progress.findChild<QLabel*>("lblPage")->text(), QStringLiteral("Rec. 1/10"));
-        QTest::mouseClick(progress.findChild<QPushButton*>("cmdCancel"), Qt::LeftButton);
+        QTest::mouseClick(progress.findChild<QWidget*>("cmdCancel"), Qt::LeftButton);
         QVERIFY(progress.stepAndAskStop(2, 10));
-        QVERIFY(progress.JobStop());  // asking again does not reset it
-        progress.end();
-        QVERIFY(!progress.isVisible());
-    }
-
-    void deleteRecords_data()
-    {
-        QTest::addColumn<QStringList>("selected");
-        QTest::addColumn<MsgResult>("answer");
-        QTest::addColumn<QString>("question");
-        const QString one = QStringLiteral("No.2 2023/05/02 10:00 \n海の家\n\nこのレコードを削除してもよろしいですか?");
-        const QString two = QStringLiteral("これら 2 個のレコードを削除してもよろしいですか?");
-        QTest::newRow("one, yes") << QStringList{"海の家"} << MsgResult::Yes << one;
-        QTest::newRow("one, no") << QStringList{"海の家"} << MsgResult::No << one;
-        QTest::newRow("several, yes") << QStringList{"First", "Third"} << MsgResult::Yes << two;
-        QTest::newRow("several, no") << QStringList{"First", "Third"} << MsgResult::No << two;
-    }
-
-    void deleteRecords()
-    {
-        QFETCH(QStringList, selected);
-        QFETCH(MsgResult, answer);
-        QFETCH(QString, question);
-        ScriptedUi ui;
-        ui.answers << answer;
-        TestLog t;
-        t.addDive("2023-05-01", "10:00", "10:40", {}, "First");
-        t.addDive("2023-05-02", "10:00", "10:40", {}, "海の家");
-        t.addDive("2023-05-03", "10:00", "10:40", {}, "Third");
-        QVERIFY(t.db().execute("INSERT INTO PictureTbl (dive_id, filename) SELECT id, 'p.jpg' FROM LogTbl"));
-        frmLogList w;
-        selectLocations(w, selected);
-
-        action(w, "mnuRecDelete")->trigger();
-        QCOMPARE(ui.messages.size(), 1);
-        QCOMPARE(ui.messages[0].text, question);
-        QCOMPARE(ui.messages[0].caption, QStringLiteral("レコード削除の確認"));
-        QCOMPARE(ui.messages[0].icon, MsgIcon::Exclamation);
-        QCOMPARE(ui.messages[0].buttons, MsgButtons::YesNo);
-        QVERIFY(QFileInfo::exists(t.logPath() + ".bak"));
-        const int left = answer == MsgResult::Yes ? 3 - int(selected.size()) : 3;
-        QCOMPARE(t.scalar("SELECT Count(*) FROM LogTbl"), left);
-        QCOMPARE(w.model()->rowCount(), left);
-        for (const QString& location : selected)
-            QCOMPARE(t.scalar("SELECT Count(*) FROM LogTbl WHERE location = ?", {location}), left == 3 ? 1 : 0);
-        QCOMPARE(t.scalar("SELECT Count(*) FROM PictureTbl"), 3);
-    }
-
-    void milestone_data()
-    {
-        QTest::addColumn<int>("existing");
-        QTest::addColumn<int>("noOffset");
-        QTest::addColumn<bool>("clone");
-        QTest::addColumn<QString>("title");  // empty: no dialog
-        QTest::newRow("new 50th") << 49 << 0 << false << "50本達成おめでとうございます";
-        QTest::newRow("new 100th") << 99 << 0 << false << "100本達成おめでとうございます";
-        QTest::newRow("cloned 200th") << 199 << 0 << true << "200本達成おめでとうございます";
-        QTest::newRow("150 is no milestone") << 149 << 0 << false << "";
-        QTest::newRow("49 is no milestone") << 48 << 0 << false << "";
-        QTest::newRow("offset not counted") << 49 << 20 << false << "50本達成おめでとうございます";
-        QTest::newRow("offset reaching 100") << 79 << 20 << true << "";
-    }
-
-    void milestone()
-    {
-        QFETCH(int, existing);
-        QFETCH(int, noOffset);
-        QFETCH(bool, clone);
-        QFETCH(QString, title);
-        ScriptedUi ui;
-        QStringList titles;
-        ui.onDialog = [&](QObject* dialog) {
-            if (auto* label = dialog->findChild<QLabel*>(QStringLiteral("lblTitle")))
-                titles << label->text();
-        };
-        TestLog t;
-        addDives(t, existing);
-        setOffsets(t, noOffset, 0);
-        frmLogList w;
-        if (clone)
-            selectLocations(w, {"0"});
-        action(w, clone ? "mnuRecClone" : "mnuRecNew")->trigger();
-        QCOMPARE(t.scalar("SELECT Count(*) FROM LogTbl"), existing + 1);
-        QCOMPARE(ui.dialogs, title.isEmpty() ? QStringList() : QStringList{"frmMemorial"});
-        QCOMPARE(titles, title.isEmpty() ? QStringList() : QStringList{title});
-    }
-
-    void barsToggle_data()
-    {
-        QTest::addColumn<QString>("command");
-        QTest::addColumn<QString>("bar");
-        QTest::newRow("toolbar") << "mnuViewTool" << "cbrCoolBar";
-        QTest::newRow("status bar") << "mnuViewStatus" << "stsStatus";
-    }
-
-    void barsToggle()
-    {
-        QFETCH(QString, command);
-        QFETCH(QString, bar);
-        ScriptedUi ui;
-        TestLog t;
-        frmLogList w;
-        QAction* toggle = w.findChild<QAction*>(command);
-        QVERIFY(!w.findChild<QWidget*>(bar)->isHidden() && toggle->isChecked());
-        for (bool shown : {false, true, false}) {
-            toggle->trigger();
-            QCOMPARE(w.findChild<QWidget*>(bar)->isHidden(), !shown);
-            QCOMPARE(toggle->isChecked(), shown);
-        }
-    }
-
-    void settingsSurviveRestart_data()
-    {
-        QTest::addColumn<bool>("maximise");
-        QTest::addColumn<QString>("command");
-        QTest::addColumn<QString>("bar");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("width");
-        QTest::addColumn<QString>("height");
-        QTest::newRow("normal window, toolbar hidden")
-            << false << "mnuViewTool" << "cbrCoolBar" << "TOOLBAR_VISIBLE" << "12000" << "9000";
-        QTest::newRow("maximised window keeps the old size")
-            << true << "mnuViewStatus" << "stsStatus" << "STATUSBAR_VISIBLE" << "9150" << "6150";
-    }
-
-    void settingsSurviveRestart()
-    {
-        QFETCH(bool, maximise);
-        QFETCH(QString, command);
-        QFETCH(QString, bar);
-        QFETCH(QString, key);
-        QFETCH(QString, width);
-        QFETCH(QString, height);
-        ScriptedUi ui;
-        TestLog t;
-        t.close();
-        for (const auto& [k, value] : {std::pair{"WIDTH", "9150"}, {"HEIGHT", "6150"}, {"COLUMN_2", "3000"}})
-            IniFile::write(t.path("tidewriter.ini"), "WINDOW", k, value);
-        int status = 0;
-        auto program = startProgram(t, &status);
-        QCOMPARE(status, -1);
-        frmLogList* w = program->listWindow();
-        QCOMPARE(w->size(), QSize(610, 410));
-        QCOMPARE(listView(*w)->columnWidth(DiveListModel::ColLocation), 200);
-
-        if (maximise) {
-            w->showMaximized();
-            if (!QTest::qWaitFor([w] { return w->isMaximized() && w->width() > 610; }, 2000))
-                QSKIP("the platform plugin does not maximise windows");
-        } else {
-            w->resize(800, 600);
-            QTRY_COMPARE(w->size(), QSize(800, 600));
-        }
-        listView(*w)->setColumnWidth(DiveListModel::ColLocation, 123);
-        w->findChild<QAction*>(command)->trigger();
-        w->close();  // the shutdown writes the settings
-        program.reset();
-        QCOMPARE(iniValue(t, "WIDTH"), width);
-        QCOMPARE(iniValue(t, "HEIGHT"), height);
-        QCOMPARE(iniValue(t, "COLUMN_2"), QStringLiteral("1845"));
-        QCOMPARE(iniValue(t, key), QStringLiteral("False"));
-
-        program = startProgram(t, &status);
-        w = program->listWindow();
-        QCOMPARE(w->size(), QSize(width.toInt() / 15, height.toInt() / 15));
-        QCOMPARE(listView(*w)->columnWidth(DiveListModel::ColLocation), 123);
-        QVERIFY(w->findChild<QWidget*>(bar)->isHidden());
-        QVERIFY(!w->findChild<QAction*>(command)->isChecked());
-        QVERIFY(ui.messages.isEmpty());
-    }
-
-    void filesAfterRun_data()
-    {
-        QTest::addColumn<bool>("deletes");
-        QTest::newRow("reading only") << false;
-        QTest::newRow("with a deletion") << true;
-    }
-
-    void filesAfterRun()
-    {
-        QFETCH(bool, deletes);
-        ScriptedUi ui;
-        ui.answers << MsgResult::Yes;
-        TestLog t;
-        addDives(t, 3);
-        // A large comment leaves many free pages behind once deleted; compaction drops them.
-        const qint64 big = t.addDive("2023-05-01", "10:00", "10:40", {}, "Big");
-        QVERIFY(t.db().execute("UPDATE LogTbl SET comment = ? WHERE id = ?", {QString(200000, QChar('x')), big}));
-        t.close();
-        const QByteArray before = ReadFileBytes(t.logPath());
-        int status = 0;
-        auto program = startProgram(t, &status);
-        QCOMPARE(status, -1);
-        frmLogList* w = program->listWindow();
-        action(*w, "mnuViewRefresh")->trigger();
-        if (deletes) {
-            selectLocations(*w, {"Big"});
-            action(*w, "mnuRecDelete")->trigger();
-        }
-        QCOMPARE(w->model()->rowCount(), deletes ? 3 : 4);
-        w->close();
-        program.reset();
-
-        QCOMPARE(ui.messages.size(), deletes ? 1 : 0);  // the question, and no failure
-        QVERIFY(!QFileInfo::exists(t.logPath() + ".new"));
-        QVERIFY(!QFileInfo::exists(t.logPath() + ".old"));
-        QCOMPARE(QFileInfo::exists(t.logPath() + ".bak"), deletes);
-        if (!deletes) {
-            QCOMPARE(ReadFileBytes(t.logPath()), before);
-            return;
-        }
-        QVERIFY(QFileInfo(t.logPath()).size() < QFileInfo(t.logPath() + ".bak").size());
-        t.open();
-        QCOMPARE(t.scalar("PRAGMA freelist_count"), 0);
-        QCOMPARE(t.scalar("SELECT Count(*) FROM LogTbl WHERE id = ?", {big}), 0);
-        QCOMPARE(t.scalar("SELECT Count(*) FROM LogTbl"), 3);
-    }
-
-    void secondInstanceRefused()
-    {
-        ScriptedUi ui;
-        TestLog t;
-        t.close();
-        int status = 0;
-        auto first = startProgram(t, &status);
-        QCOMPARE(status, -1);
-        auto second = startProgram(t, &status, false);
-        QVERIFY(status > 0);
-        QVERIFY(!second->listWindow());
-        QCOMPARE(ui.messages.size(), 1);
-        QCOMPARE(ui.messages[0].text, QStringLiteral("すでに起動しています"));
-        QCOMPARE(ui.messages[0].icon, MsgIcon::Exclamation);
-        QCOMPARE(ui.messages[0].caption, QStringLiteral("Tidewriter"));
-
-        // Once the first run has ended, the lock is free again.
-        first->listWindow()->close();
-        first.reset();
-        second.reset();
-        auto third = startProgram(t, &status);
-        QCOMPARE(status, -1);
-        QCOMPARE(ui.messages.size(), 1);
-    }
-
-    void missingNamedLog_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::newRow("missing file") << "absent.db";
-        QTest::newRow("missing folder") << "nowhere/absent.db";
-    }
-
-    void missingNamedLog()
-    {
-        QFETCH(QString, name);
-        ScriptedUi ui;
-        TestLog t(false);
-        int status = 0;
-        auto program = startProgram(t, &status, true, t.path(name));
-        QVERIFY(status > 0);
-        QVERIFY(!program->listWindow());
-        QCOMPARE(ui.messages.size(), 1);
-        QCOMPARE(ui.messages[0].text, QStringLiteral("データベースファイルがオープンできませんでした"));
-        QCOMPARE(ui.messages[0].caption, QStringLiteral("エラー"));
-        QCOMPARE(ui.messages[0].icon, MsgIcon::Critical);
-        // Only the run's lock may appear: no log, no folder, no default log, no settings.
-        QCOMPARE(QDir(t.dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-                 QStringList{"run.lock"});
     }
 };
 

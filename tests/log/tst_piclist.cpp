@@ -1,28 +1,18 @@
-// The attached-files list against a real record store and real files: adding by dialog
-// and by dropping, removing, renaming, sorting, opening, dragging out and the menu.
+// The attached-files list over a real record store and real files. The store's rules
+// (duplicates, the picture folder, relative paths) are proven in tst_recordstore.
 #include "DiveTexts.h"
 #include "Globals.h"
 #include "PicListView.h"
 #include "RecordStore.h"
 #include "ScriptedUi.h"
 #include "TestLog.h"
-#include "frmProperties.h"
 
-#include <QDialog>
-#include <QHeaderView>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMimeData>
-#include <QPushButton>
-#include <QVBoxLayout>
 #include <QtTest>
-
-Q_DECLARE_METATYPE(MsgResult)
+#include <QtWidgets>
 
 namespace {
 // A record window in miniature: the list above a default OK button, so that an Enter or
-// Esc the list let through would close it.
+// Esc the list let through would close it. Loads a dive and adds the named pictures.
 struct Window {
     TestLog log;
     ScriptedUi ui;
@@ -30,23 +20,19 @@ struct Window {
     RecordStore store{texts};
     QDialog dialog;
     PicListView* view = new PicListView(&dialog);
-    QPushButton* ok = new QPushButton(QStringLiteral("OK"), &dialog);
     QSignalSpy changed{view, &PicListView::changed};
     qint64 id = log.addDive(QStringLiteral("2024-07-15"), QStringLiteral("09:05"), QStringLiteral("09:50"));
 
-    Window()
+    explicit Window(const QStringList& names = {}, const QList<QDateTime>& modified = {})
     {
-        QDir(log.dir.path()).mkpath(QStringLiteral("pics"));
+        QDir(log.dir.path()).mkpath(QStringLiteral("pics/sub"));
         gPicPath = log.path(QStringLiteral("pics"));
         auto* layout = new QVBoxLayout(&dialog);
         layout->addWidget(view);
+        auto* ok = new QPushButton(QStringLiteral("OK"), &dialog);
         layout->addWidget(ok);
         ok->setDefault(true);
         QObject::connect(ok, &QPushButton::clicked, &dialog, &QDialog::accept);
-    }
-    // Loads the dive with its stored rows (dropping files added before) and shows the list.
-    void open()
-    {
         if (!store.LoadRecord(id, 1))
             qFatal("load");
         view->setStore(&store);
@@ -56,24 +42,20 @@ struct Window {
         if (!QTest::qWaitForWindowActive(&dialog))
             qFatal("window");
         view->setFocus();
+        for (int i = 0; i < names.size(); ++i)
+            store.AddPicture(pic(names[i], modified.value(i)), QFileInfo(names[i]).baseName());
+        changed.clear();
     }
-    QString file(const QString& relative, const QDateTime& modified = {}, qint64 size = 3)
+    QString pic(const QString& name, const QDateTime& modified = {})
     {
-        const QString path = log.path(relative);
-        QDir().mkpath(QFileInfo(path).path());
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || f.write(QByteArray(size, 'x')) != size || !f.flush())
+        QFile f(log.path("pics/" + name));
+        if (!f.open(QIODevice::WriteOnly) || f.write("xyz") != 3 || !f.flush())
             qFatal("file");
         if (modified.isValid())  // after the flush, which would stamp the present time
             f.setFileTime(modified, QFileDevice::FileModificationTime);
-        return path;
+        return f.fileName();
     }
-    QString pic(const QString& name, const QDateTime& modified = {}) { return file("pics/" + name, modified); }
-    void add(const QStringList& names, const QList<QDateTime>& modified = {})
-    {
-        for (int i = 0; i < names.size(); ++i)
-            store.AddPicture(pic(names[i], modified.value(i)), QFileInfo(names[i]).baseName());
-    }
+    // The shown titles, provided the store (which the save follows) holds the same order.
     QStringList titles() const
     {
         QStringList shown, stored;
@@ -85,14 +67,11 @@ struct Window {
     }
     void select(const QList<int>& rows)
     {
-        view->selectionModel()->clear();
+        const auto rowsOf = QItemSelectionModel::Rows;
+        view->selectionModel()->setCurrentIndex(view->model()->index(rows[0], 0), QItemSelectionModel::ClearAndSelect | rowsOf);
         for (int r : rows)
-            view->selectionModel()->select(view->model()->index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        if (!rows.isEmpty())
-            view->selectionModel()->setCurrentIndex(view->model()->index(rows[0], 0), QItemSelectionModel::NoUpdate);
+            view->selectionModel()->select(view->model()->index(r, 0), QItemSelectionModel::Select | rowsOf);
     }
-    QPoint rowCenter(int row) const { return view->visualRect(view->model()->index(row, 0)).center(); }
-    QPoint belowRows() const { return QPoint(10, view->viewport()->height() - 5); }
     QAction* action(const char* name) const { return view->findChild<QAction*>(QString::fromLatin1(name)); }
 };
 }  // namespace
@@ -101,333 +80,134 @@ class tst_piclist : public QObject {
     Q_OBJECT
 private slots:
     void init() { ResetGlobals(); }
-    void dropFiles_data();
-    void dropFiles();
-    void addThroughDialog_data();
-    void addThroughDialog();
-    void removeAsksFirst_data();
-    void removeAsksFirst();
-    void renameInPlace_data();
-    void renameInPlace();
-    void sortByHeading_data();
-    void sortByHeading();
-    void rightClickMenu();
-    void openEntry_data();
-    void openEntry();
-    void dragOutAndProperties();
-    void focusKeptWhileEditing();
-};
 
-void tst_piclist::dropFiles_data()
-{
-    QTest::addColumn<QStringList>("dropped");  // names in the picture folder, or web addresses
-    QTest::addColumn<QStringList>("titles");
-    QTest::addColumn<int>("duplicates");
-    QTest::newRow("one already listed") << QStringList{"b.jpg", "a.jpg", "c.jpg"} << QStringList{"a", "b", "c"} << 1;
-    QTest::newRow("case differs") << QStringList{"a.JPG"} << QStringList{"a", "a"} << 0;
-    QTest::newRow("web address") << QStringList{"https://example.com/x.jpg"} << QStringList{"a"} << 0;
-}
+    void dropWithOneDuplicate()
+    {
+        Window w({"a.jpg"});
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(w.pic("b.jpg")), QUrl::fromLocalFile(w.pic("a.jpg")),
+                      QUrl::fromLocalFile(w.pic("c.jpg"))});
+        // A drop reaches only the widget that accepted the drag's entry.
+        const QPoint at = w.view->visualRect(w.view->model()->index(0, 0)).center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(w.view->viewport(), &enter);
+        QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(w.view->viewport(), &drop);
 
-void tst_piclist::dropFiles()
-{
-    QFETCH(QStringList, dropped);
-    QFETCH(QStringList, titles);
-    QFETCH(int, duplicates);
-    Window w;
-    w.open();
-    w.add({"a.jpg"});
-    QList<QUrl> urls;
-    for (const QString& d : dropped)
-        urls << (d.startsWith(QLatin1String("http")) ? QUrl(d) : QUrl::fromLocalFile(w.pic(d)));
-    QMimeData data;
-    data.setUrls(urls);
-    // A drop reaches only the widget that accepted the drag's entry.
-    QDragEnterEvent enter(w.rowCenter(0), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(w.view->viewport(), &enter);
-    QDropEvent drop(QPointF(w.rowCenter(0)), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(w.view->viewport(), &drop);
-
-    QCOMPARE(w.titles(), titles);
-    QCOMPARE(w.changed.size(), int(titles.size()) - 1);
-    QCOMPARE(w.ui.messages.size(), duplicates);
-    for (const ShownMessage& m : w.ui.messages)
-        QVERIFY(m.text.endsWith(QStringLiteral("\nこのファイルはすでに登録されています")));
-}
-
-void tst_piclist::addThroughDialog_data()
-{
-    QTest::addColumn<QString>("chosen");  // relative to the test folder; empty: cancelled
-    QTest::addColumn<bool>("exists");
-    QTest::addColumn<QString>("title");   // empty: nothing added
-    QTest::newRow("title without extension") << "pics/2001/IMG_0012.v2.JPG" << true << "IMG_0012.v2";
-    QTest::newRow("cancelled") << "" << false << "";
-    QTest::newRow("no such file") << "pics/gone.jpg" << false << "";
-    QTest::newRow("outside the folder") << "other/x.jpg" << true << "";
-    QTest::newRow("folder cased differently") << "Pics/x.jpg" << true << "";
-}
-
-void tst_piclist::addThroughDialog()
-{
-    QFETCH(QString, chosen);
-    QFETCH(bool, exists);
-    QFETCH(QString, title);
-    Window w;
-    w.open();
-    if (!chosen.isEmpty())
-        w.ui.openAnswer = exists ? w.file(chosen) : w.log.path(chosen);
-    w.action("mnuPicAdd")->trigger();
-
-    QCOMPARE(w.ui.openDialogs, (QList<QStringList>{{QStringLiteral("ファイルを追加する"),
-                                                    QStringLiteral("JPEGファイル (*jpg *.jpeg);;すべてのファイル (*)"),
-                                                    gPicPath}}));
-    QCOMPARE(w.titles(), title.isEmpty() ? QStringList() : QStringList{title});
-    QCOMPARE(w.changed.size(), title.isEmpty() ? 0 : 1);
-    const bool refused = exists && title.isEmpty();
-    QCOMPARE(w.ui.messages.size(), refused ? 1 : 0);
-    if (refused) {
-        const QStringList lines = w.ui.messages[0].text.split(QLatin1Char('\n'));
-        QCOMPARE(lines.size(), 6);
-        QCOMPARE(lines[0], w.ui.openAnswer);
-        QCOMPARE(lines[4], gPicPath);
+        QCOMPARE(w.titles(), (QStringList{"a", "b", "c"}));
+        QCOMPARE(w.changed.size(), 2);
+        QCOMPARE(w.ui.messages.size(), 1);
+        QVERIFY(w.ui.messages[0].text.endsWith(QStringLiteral("\nこのファイルはすでに登録されています")));
     }
-}
 
-void tst_piclist::removeAsksFirst_data()
-{
-    QTest::addColumn<QString>("how");
-    QTest::addColumn<QList<int>>("selected");
-    QTest::addColumn<MsgResult>("answer");
-    QTest::addColumn<QStringList>("remaining");
-    QTest::newRow("No keeps all") << "menu" << QList<int>{0, 2} << MsgResult::No << QStringList{"a", "b", "c"};
-    QTest::newRow("Yes by menu") << "menu" << QList<int>{2, 0} << MsgResult::Yes << QStringList{"b"};
-    QTest::newRow("Ctrl+A, Delete key") << "all" << QList<int>{} << MsgResult::Yes << QStringList{};
-    QTest::newRow("nothing selected") << "key" << QList<int>{} << MsgResult::Yes << QStringList{"a", "b", "c"};
-}
+    void addThroughDialog()
+    {
+        Window w;
+        w.ui.openAnswer = w.pic(QStringLiteral("sub/IMG_0012.v2.JPG"));
+        w.action("mnuPicAdd")->trigger();
+        QCOMPARE(w.ui.openDialogs, (QList<QStringList>{{QStringLiteral("ファイルを追加する"),
+                                                        QStringLiteral("JPEGファイル (*jpg *.jpeg);;すべてのファイル (*)"),
+                                                        gPicPath}}));
+        QCOMPARE(w.titles(), QStringList{QStringLiteral("IMG_0012.v2")});
+        QCOMPARE(w.changed.size(), 1);
+    }
 
-void tst_piclist::removeAsksFirst()
-{
-    QFETCH(QString, how);
-    QFETCH(QList<int>, selected);
-    QFETCH(MsgResult, answer);
-    QFETCH(QStringList, remaining);
-    Window w;
-    w.open();
-    w.add({"a.jpg", "b.jpg", "c.jpg"});
-    w.select(selected);
-    w.ui.answers = {answer};
-    if (how == QLatin1String("all"))
-        QTest::keyClick(w.view, Qt::Key_A, Qt::ControlModifier);
-    if (how == QLatin1String("menu"))
+    void removeAsksFirst()
+    {
+        Window w({"a.jpg", "b.jpg", "c.jpg"});
+        w.select({2, 0});
+        w.ui.answers = {MsgResult::No, MsgResult::Yes};
         w.action("mnuPicDelete")->trigger();
-    else
+        QCOMPARE(w.titles(), (QStringList{"a", "b", "c"}));
+        QCOMPARE(w.changed.size(), 0);
         QTest::keyClick(w.view, Qt::Key_Delete);
-
-    const bool asked = how == QLatin1String("all") || !selected.isEmpty();
-    QCOMPARE(w.ui.messages.size(), asked ? 1 : 0);
-    if (asked) {
-        const ShownMessage& m = w.ui.messages[0];
-        QCOMPARE(m.text, QStringLiteral("選択されている画像へのリンクを削除してもよろしいですか?"));
-        QCOMPARE(m.caption, QStringLiteral("確認"));
-        QCOMPARE(m.icon, MsgIcon::Exclamation);
-        QCOMPARE(m.buttons, MsgButtons::YesNo);
+        QCOMPARE(w.titles(), QStringList{"b"});
+        QCOMPARE(w.changed.size(), 1);
+        QCOMPARE(w.ui.messages.size(), 2);
+        QCOMPARE(w.ui.messages[1].text, QStringLiteral("選択されている画像へのリンクを削除してもよろしいですか?"));
+        QCOMPARE(w.ui.messages[1].buttons, MsgButtons::YesNo);
+        QCOMPARE(QDir(gPicPath).entryList(QDir::Files).size(), 3);  // links go, files stay
     }
-    QCOMPARE(w.titles(), remaining);
-    QCOMPARE(w.changed.size(), remaining.size() < 3 ? 1 : 0);
-    QCOMPARE(QDir(gPicPath).entryList(QDir::Files).size(), 3);  // links go, files stay
-}
 
-void tst_piclist::renameInPlace_data()
-{
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<int>("endKey");
-    QTest::addColumn<QString>("title");
-    QTest::newRow("typed, Enter") << "大瀬崎の朝" << int(Qt::Key_Return) << "大瀬崎の朝";
-    QTest::newRow("unchanged, Enter") << "" << int(Qt::Key_Return) << "a";
-    QTest::newRow("typed, Esc") << "大瀬崎の朝" << int(Qt::Key_Escape) << "a";
-}
+    void renameInPlace()
+    {
+        const QString typed = QStringLiteral("大瀬崎の朝");
+        Window w({"a.jpg", "b.jpg"});
+        QVERIFY(w.store.SaveRecord().ok);  // a saved list carries no changed mark
+        w.select({0});
+        for (const Qt::Key end : {Qt::Key_Escape, Qt::Key_Return}) {
+            QTest::keyClick(w.view, Qt::Key_F2);
+            auto* editor = qobject_cast<QLineEdit*>(w.view->indexWidget(w.view->model()->index(0, 0)));
+            QVERIFY(editor);
+            editor->insert(typed);  // replaces the selected title
+            QTest::keyClick(editor, end);
+            QTRY_VERIFY(!w.view->indexWidget(w.view->model()->index(0, 0)));
+            QVERIFY(w.dialog.isVisible());  // the key ended the edit, not the window
+            const bool kept = end == Qt::Key_Return;
+            QCOMPARE(w.titles(), (QStringList{kept ? typed : "a", "b"}));
+            QCOMPARE(w.changed.size(), kept ? 1 : 0);
+            QCOMPARE(w.store.picturesChanged(), kept);
+        }
+        QVERIFY(w.store.SaveRecord().ok);
+        QCOMPARE(w.log.scalar(QStringLiteral("SELECT Count(*) FROM PictureTbl WHERE title = ?"), {typed}), 1);
+    }
 
-void tst_piclist::renameInPlace()
-{
-    QFETCH(QString, typed);
-    QFETCH(int, endKey);
-    QFETCH(QString, title);
-    const bool ended = endKey != Qt::Key_Escape;
-    Window w;
-    QVERIFY(w.log.db().execute(QStringLiteral("INSERT INTO PictureTbl VALUES (?, '/a.jpg', 'a'), (?, '/b.jpg', 'b')"),
-                               {w.id, w.id}));
-    w.open();
-    QCOMPARE(w.titles(), (QStringList{"a", "b"}));
-    QVERIFY(w.store.SaveRecord().ok);  // a saved list carries no changed mark
-    w.select({0});
-    QTest::keyClick(w.view, Qt::Key_F2);
-    auto* editor = qobject_cast<QLineEdit*>(w.view->indexWidget(w.view->model()->index(0, 0)));
-    QVERIFY(editor);
-    if (!typed.isEmpty())
-        editor->insert(typed);  // replaces the selected title
-    QTest::keyClick(editor, Qt::Key(endKey));
-    QTRY_VERIFY(!w.view->indexWidget(w.view->model()->index(0, 0)));
+    void sortByDate()
+    {
+        Window w({"r.jpg", "p.jpg", "q.jpg"},
+                 {QDate(2023, 7, 1).startOfDay(), QDate(2024, 3, 1).startOfDay(), QDate(2022, 5, 1).startOfDay()});
+        w.select({0});  // r
+        QHeaderView* header = w.view->header();
+        const QPoint date(header->sectionViewportPosition(1) + 5, header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, date);
+        QCOMPARE(w.titles(), (QStringList{"q", "r", "p"}));
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, date);
+        QCOMPARE(w.titles(), (QStringList{"p", "r", "q"}));
+        const QModelIndexList selected = w.view->selectionModel()->selectedRows();
+        QVERIFY(selected.size() == 1 && selected[0].data().toString() == QLatin1String("r"));
+    }
 
-    QCOMPARE(w.titles()[0], title);
-    QCOMPARE(w.changed.size(), ended ? 1 : 0);
-    QCOMPARE(w.store.picturesChanged(), ended);
-    QVERIFY(w.dialog.isVisible());  // the key ended the edit, not the window
-    QVERIFY(w.store.SaveRecord().ok);
-    QCOMPARE(w.log.scalar(QStringLiteral("SELECT Count(*) FROM PictureTbl WHERE title = ?"), {title}), 1);
-}
+    void rightClickBelowEntries()
+    {
+        Window w({"a.jpg", "b.jpg"});
+        const QPoint below(10, w.view->viewport()->height() - 5);
+        QTest::mouseClick(w.view->viewport(), Qt::LeftButton, {}, below);
+        QTest::mouseClick(w.view->viewport(), Qt::RightButton, {}, below);
+        QTRY_VERIFY(w.view->contextMenu()->isVisible());
+        QList<bool> enabled;
+        for (const char* name : {"mnuPicOpen", "mnuPicDelete", "mnuPicRename", "mnuPicProperty", "mnuPicAdd", "mnuPicSelectAll"})
+            enabled << w.action(name)->isEnabled();
+        QCOMPARE(enabled, (QList<bool>{false, false, false, false, true, true}));
+        w.action("mnuPicSelectAll")->trigger();
+        QCOMPARE(w.view->selectionModel()->selectedRows().size(), 2);
+    }
 
-void tst_piclist::sortByHeading_data()
-{
-    // Added r, p, q; last modified q 2022, r 2023, p 2024.
-    QTest::addColumn<QList<int>>("clicks");
-    QTest::addColumn<QStringList>("order");
-    QTest::newRow("日時 once") << QList<int>{1} << QStringList{"q", "r", "p"};
-    QTest::newRow("日時 twice") << QList<int>{1, 1} << QStringList{"p", "r", "q"};
-    QTest::newRow("another heading keeps the direction") << QList<int>{1, 1, 0} << QStringList{"r", "q", "p"};
-    QTest::newRow("タイトル once") << QList<int>{0} << QStringList{"p", "q", "r"};
-}
-
-void tst_piclist::sortByHeading()
-{
-    QFETCH(QList<int>, clicks);
-    QFETCH(QStringList, order);
-    Window w;
-    w.open();
-    const QTime ten(10, 0);
-    w.add({"r.jpg", "p.jpg", "q.jpg"}, {QDateTime(QDate(2023, 7, 1), ten), QDateTime(QDate(2024, 3, 1), ten),
-                                        QDateTime(QDate(2022, 5, 1), ten)});
-    w.select({0});  // r
-    QHeaderView* header = w.view->header();
-    for (int column : clicks)
-        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
-                          QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
-
-    QCOMPARE(w.titles(), order);  // the store, which the save follows, in the shown order
-    const QModelIndexList selected = w.view->selectionModel()->selectedRows();
-    QCOMPARE(selected.size(), 1);
-    QCOMPARE(selected[0].data().toString(), QStringLiteral("r"));
-}
-
-void tst_piclist::rightClickMenu()
-{
-    Window w;
-    w.open();
-    w.add({"a.jpg", "b.jpg"});
-    QMenu* menu = w.view->contextMenu();
-    const QList<const char*> needEntry{"mnuPicOpen", "mnuPicDelete", "mnuPicRename", "mnuPicProperty"};
-    auto enabled = [&] {
-        QList<bool> e;
-        for (const char* name : needEntry + QList<const char*>{"mnuPicAdd", "mnuPicSelectAll"})
-            e << w.action(name)->isEnabled();
-        return e;
-    };
-
-    QTest::mouseClick(w.view->viewport(), Qt::RightButton, {}, w.rowCenter(1));
-    QTRY_VERIFY(menu->isVisible());
-    QCOMPARE(menu->defaultAction(), w.action("mnuPicOpen"));
-    QCOMPARE(enabled(), QList<bool>(6, true));
-    menu->hide();
-    QTest::mouseClick(w.view->viewport(), Qt::LeftButton, {}, w.belowRows());
-    QTest::mouseClick(w.view->viewport(), Qt::RightButton, {}, w.belowRows());
-    QTRY_VERIFY(menu->isVisible());
-    QCOMPARE(enabled(), (QList<bool>{false, false, false, false, true, true}));
-    w.action("mnuPicSelectAll")->trigger();
-    QCOMPARE(w.view->selectionModel()->selectedRows().size(), 2);
-}
-
-void tst_piclist::openEntry_data()
-{
-    QTest::addColumn<QString>("how");
-    QTest::addColumn<bool>("missing");
-    QTest::addColumn<bool>("opens");
-    QTest::newRow("menu") << "menu" << false << true;
-    QTest::newRow("Enter") << "enter" << false << true;
-    QTest::newRow("double-click on an entry") << "dblclick" << false << true;
-    QTest::newRow("double-click below the entries") << "dblclick below" << false << false;
-    QTest::newRow("missing file") << "enter" << true << false;
-}
-
-void tst_piclist::openEntry()
-{
-    QFETCH(QString, how);
-    QFETCH(bool, missing);
-    QFETCH(bool, opens);
-    Window w;
-    w.open();
-    w.add({"a.jpg", "b.jpg"});
-    const QString path = w.store.pictures()[1].path;
-    if (missing)
-        QFile::remove(path);
-    w.select({1});
-    if (how == QLatin1String("menu")) {
-        w.action("mnuPicOpen")->trigger();
-    } else if (how == QLatin1String("enter")) {
-        QTest::keyClick(w.view, Qt::Key_Return);
-    } else {
-        const QPoint at = how.endsWith(QLatin1String("below")) ? w.belowRows() : w.rowCenter(1);
-        QTest::mouseClick(w.view->viewport(), Qt::LeftButton, {}, at);
+    void openEntry()
+    {
+        Window w({"a.jpg", "b.jpg"});
+        const QString path = w.store.pictures()[1].path;
         w.select({1});
-        QTest::mouseDClick(w.view->viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseRelease(w.view->viewport(), Qt::LeftButton, {}, at);
-    }
-
-    QCOMPARE(w.ui.opened, opens ? QStringList{path} : QStringList());
-    QTest::keyClick(w.view, Qt::Key_Escape);
-    QVERIFY(w.dialog.isVisible());  // Enter and Esc in the list leave the window open
-    QCOMPARE(w.ui.messages.size(), missing ? 1 : 0);
-    if (missing) {
+        QTest::keyClick(w.view, Qt::Key_Return);
+        QCOMPARE(w.ui.opened, QStringList{path});
+        QFile::remove(path);
+        QTest::keyClick(w.view, Qt::Key_Return);
+        QTest::keyClick(w.view, Qt::Key_Escape);
+        QVERIFY(w.dialog.isVisible());  // Enter and Esc in the list leave the window open
+        QCOMPARE(w.ui.opened.size(), 1);
+        QCOMPARE(w.ui.messages.size(), 1);
         QCOMPARE(w.ui.messages[0].text, path + QStringLiteral("\nファイルが見つかりません"));
-        QCOMPARE(w.ui.messages[0].caption, QStringLiteral("起動エラー"));
-        QCOMPARE(w.ui.messages[0].icon, MsgIcon::Critical);
     }
-}
 
-void tst_piclist::dragOutAndProperties()
-{
-    Window w;
-    w.open();
-    w.add({"a.jpg", "b.jpg", "c.jpg"});
-    const QString a = w.store.pictures()[0].path;
-    w.file(QStringLiteral("pics/a.jpg"), QDateTime(QDate(2024, 3, 5), QTime(9, 7, 8)), 1234567);
-    w.select({2, 0});
-    QAbstractItemModel* model = w.view->model();
-    std::unique_ptr<QMimeData> data(model->mimeData(w.view->selectionModel()->selectedIndexes()));
-    QCOMPARE(data->urls(), (QList<QUrl>{QUrl::fromLocalFile(w.store.pictures()[2].path), QUrl::fromLocalFile(a)}));
-    QCOMPARE(model->supportedDragActions(), Qt::CopyAction);
-
-    w.action("mnuPicProperty")->trigger();
-    QCOMPARE(w.ui.properties, QStringList{w.store.pictures()[2].path});  // the current entry
-    frmProperties sheet(a);
-    QCOMPARE(sheet.windowTitle(), QStringLiteral("a.jpgのプロパティ"));
-    QCOMPARE(sheet.findChild<QLabel*>(QStringLiteral("lblPath"))->text(), a);
-    QCOMPARE(sheet.findChild<QLabel*>(QStringLiteral("lblSize"))->text(), QStringLiteral("1,234,567 バイト"));
-    QCOMPARE(sheet.findChild<QLabel*>(QStringLiteral("lblModified"))->text(), QStringLiteral("2024/03/05 9:07:08"));
-}
-
-void tst_piclist::focusKeptWhileEditing()
-{
-    Window w;
-    w.open();
-    w.add({"a.jpg"});
-    QSignalSpy focus(w.view, &PicListView::focusTaken);
-    w.ok->setFocus();
-    w.view->setFocus();
-    w.select({0});
-    QTest::keyClick(w.view, Qt::Key_F2);
-    QVERIFY(w.view->indexWidget(w.view->model()->index(0, 0)));
-    // Leaving the title editor for the button ends the edit and the list's focus.
-    w.ok->setFocus();
-    QTRY_VERIFY(!w.view->indexWidget(w.view->model()->index(0, 0)));
-    QCOMPARE(focus.size(), 3);
-    QCOMPARE((QList<bool>{focus[0][0].toBool(), focus[1][0].toBool(), focus[2][0].toBool()}),
-             (QList<bool>{false, true, false}));
-    QCOMPARE(w.changed.size(), 1);
-
-    // Another dive without files: no rows of the last one stay behind.
-    const qint64 other = w.log.addDive(QStringLiteral("2024-07-16"), QStringLiteral("10:00"), QStringLiteral("10:40"));
-    QVERIFY(w.store.LoadRecord(other, 2));
-    w.view->reload();
-    QCOMPARE(w.view->model()->rowCount(), 0);
-}
+    void dragOut()
+    {
+        Window w({"a.jpg", "b.jpg", "c.jpg"});
+        w.select({0, 2});
+        std::unique_ptr<QMimeData> data(w.view->model()->mimeData(w.view->selectionModel()->selectedIndexes()));
+        QCOMPARE(data->urls(), (QList<QUrl>{QUrl::fromLocalFile(w.store.pictures()[2].path),
+                                            QUrl::fromLocalFile(w.store.pictures()[0].path)}));
+        QCOMPARE(w.view->model()->supportedDragActions(), Qt::CopyAction);
+    }
+};
 
 QTEST_MAIN(tst_piclist)
 #include "tst_piclist.moc"
