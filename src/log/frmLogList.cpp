@@ -4,9 +4,11 @@
 
 #include "Database.h"
 #include "Globals.h"
+#include "SerialByteLine.h"
 #include "UiServices.h"
 #include "WidgetRoutines.h"
 #include "frmAbout.h"
+#include "frmHATrance.h"
 #include "frmMemorial.h"
 #include "frmOption.h"
 #include "frmProfCalc.h"
@@ -37,8 +39,14 @@ bool commandAvailable(const QString& key)
 {
     static const QStringList available = {QStringLiteral("new"), QStringLiteral("clone"), QStringLiteral("delete"),
                                           QStringLiteral("calc"), QStringLiteral("csv"), QStringLiteral("open"),
-                                          QStringLiteral("option")};
+                                          QStringLiteral("option"), QStringLiteral("ha")};
     return available.contains(key);
+}
+
+// An empty series is stored as no value, like every other empty column.
+QVariant orNull(const QString& text)
+{
+    return text.isEmpty() ? QVariant() : QVariant(text);
 }
 
 QString boolText(bool b)
@@ -47,7 +55,9 @@ QString boolText(bool b)
 }
 }  // namespace
 
-frmLogList::frmLogList(QWidget* parent) : QMainWindow(parent), ui(new Ui::frmLogList), m_model(new DiveListModel(this))
+frmLogList::frmLogList(QWidget* parent)
+    : QMainWindow(parent), ui(new Ui::frmLogList), m_model(new DiveListModel(this)),
+      m_lineFactory([] { return std::make_unique<SerialByteLine>(ConfiguredSerialDevice()); })
 {
     ui->setupUi(this);
     ui->lvwLogList->setModel(m_model);
@@ -66,8 +76,7 @@ frmLogList::frmLogList(QWidget* parent) : QMainWindow(parent), ui(new Ui::frmLog
         ui->stsStatus->addWidget(m_panels[i], i == 2 ? 1 : 0);
     }
     // Disabled before the toolbar copies the commands' states onto its buttons.
-    for (QAction* a : {ui->mnuRecPrint, ui->mnuRecExport, ui->mnuRecExportCSV, ui->mnuToolHATrance,
-                       ui->mnuToolPageOption})
+    for (QAction* a : {ui->mnuRecPrint, ui->mnuRecExport, ui->mnuRecExportCSV, ui->mnuToolPageOption})
         a->setEnabled(false);
     createToolbar();
     ui->mnuRec->setDefaultAction(ui->mnuRecOpen);
@@ -81,6 +90,7 @@ frmLogList::frmLogList(QWidget* parent) : QMainWindow(parent), ui(new Ui::frmLog
     connect(ui->mnuRecClone, &QAction::triggered, this, &frmLogList::mnuRecClone_Click);
     connect(ui->mnuRecNew, &QAction::triggered, this, &frmLogList::mnuRecNew_Click);
     connect(ui->mnuRecSelectAll, &QAction::triggered, this, &frmLogList::mnuRecSelectAll_Click);
+    connect(ui->mnuToolHATrance, &QAction::triggered, this, &frmLogList::mnuToolHATrance_Click);
     connect(ui->mnuToolCalc, &QAction::triggered, this, &frmLogList::mnuToolCalc_Click);
     connect(ui->mnuToolOption, &QAction::triggered, this, &frmLogList::mnuToolOption_Click);
     connect(ui->mnuRecExportCSV, &QAction::triggered, this, &frmLogList::mnuRecExportCSV_Click);
@@ -281,17 +291,22 @@ void frmLogList::mnuRecNew_Click()
 
 bool frmLogList::InsertNewRecord()
 {
-    BackupDatabase();
     try {
-        ExecuteSQL(QStringLiteral("INSERT INTO LogTbl (dive_date, create_time, update_time)"
-                                  " VALUES (date('now', 'localtime'), datetime('now', 'localtime'),"
-                                  " datetime('now', 'localtime'))"),
-                   {}, true);
+        InsertNewRow();
     } catch (const SqlError&) {
         return false;
     }
     AfterInsert();
     return true;
+}
+
+void frmLogList::InsertNewRow()
+{
+    BackupDatabase();
+    ExecuteSQL(QStringLiteral("INSERT INTO LogTbl (dive_date, create_time, update_time)"
+                              " VALUES (date('now', 'localtime'), datetime('now', 'localtime'),"
+                              " datetime('now', 'localtime'))"),
+               {}, true);
 }
 
 bool frmLogList::CloneRecord(const QString& key)
@@ -411,6 +426,59 @@ void frmLogList::mnuRecExportCSV_Click()
         MsgBox(tr("出力完了しました"), MsgIcon::Information, MsgButtons::Ok, tr("正常終了"), this);
     else
         MsgBox(tr("出力途中でエラーが発生しました"), MsgIcon::Exclamation, MsgButtons::Ok, tr("エラー"), this);
+}
+
+void frmLogList::mnuToolHATrance_Click()
+{
+    const std::unique_ptr<ByteLine> line = m_lineFactory();
+    frmHATrance dialog(this);
+    if (!dialog.Trance(*line))
+        return;
+    const HADive& dive = dialog.dive();
+    const QVariantList when = {dive.date.toString(Qt::ISODate), dive.inTime.toString(QStringLiteral("HH:mm"))};
+    const std::optional<QVariant> same =
+        QueryFirstValue(QStringLiteral("SELECT Count(*) FROM LogTbl WHERE dive_date = ? AND in_time = ?"), when);
+    if (same && same->toLongLong() > 0
+        && MsgBox(dive.date.toString(QStringLiteral("yyyy/MM/dd")) + QLatin1Char(' ')
+                      + dive.inTime.toString(QStringLiteral("H:mm")) + QLatin1Char('\n')
+                      + tr("このレコードははすでに存在しますが、取り込んでもよろしいですか"),
+                  MsgIcon::Exclamation, MsgButtons::YesNo, tr("同じ日時のレコードがあります"), this)
+            != MsgResult::Yes) {
+        dialog.close();
+        return;
+    }
+    const bool imported = ImportDive(dive);
+    dialog.close();
+    if (!imported) {
+        MsgBox(tr("データの更新に失敗しました"), MsgIcon::Critical, MsgButtons::Ok, tr("エラー"), this);
+        return;
+    }
+    AfterInsert();
+    MsgBox(tr("転送を完了しました"), MsgIcon::Information, MsgButtons::Ok, tr("正常終了"), this);
+}
+
+bool frmLogList::ImportDive(const HADive& dive)
+{
+    if (!gDatabase || !gDatabase->beginTrans())
+        return false;
+    try {
+        InsertNewRow();
+        const qint64 id = gDatabase->lastInsertId();
+        ExecuteSQL(QStringLiteral("UPDATE LogTbl SET dive_date = ?, in_time = ?, out_time = ?, max_depth = ?,"
+                                  " avg_depth = ?, surface_temp = ?, depth_temp = ?, depth_transit = ?,"
+                                  " temp_transit = ? WHERE id = ?"),
+                   {dive.date.toString(Qt::ISODate), dive.inTime.toString(QStringLiteral("HH:mm")),
+                    dive.outTime.toString(QStringLiteral("HH:mm")), dive.maxDepth, dive.avgDepth, dive.surfaceTemp,
+                    dive.depthTemp ? QVariant(*dive.depthTemp) : QVariant(), orNull(dive.depthTransit),
+                    orNull(dive.tempTransit), id},
+                   true);
+        if (!gDatabase->commitTrans())
+            throw SqlError(gDatabase->lastError(), gDatabase->lastStatement());
+    } catch (const SqlError&) {
+        gDatabase->rollback();
+        return false;
+    }
+    return true;
 }
 
 void frmLogList::mnuToolCalc_Click()

@@ -1,5 +1,6 @@
 #pragma once
 // The main window: the dive list with its numbers, filter and totals, and every command.
+#include "ByteLine.h"
 #include "DiveListModel.h"
 #include "modCSV.h"
 
@@ -8,12 +9,15 @@
 #include <QPoint>
 #include <QPointer>
 #include <QStringList>
+#include <functional>
+#include <memory>
 
 namespace Ui { class frmLogList; }
 class QAction;
 class QLabel;
 class frmProfCalc;
 class frmRecord;
+struct HADive;
 
 class frmLogList : public QMainWindow {
     Q_OBJECT
@@ -37,6 +41,9 @@ public:
     void OpenRecordWindow(qint64 id);
     frmRecord* editorOf(qint64 id) const;
     void AfterInsert();
+    // Where the transfer command gets its line to the dive computer (tests put a fake there).
+    using LineFactory = std::function<std::unique_ptr<ByteLine>()>;
+    void setLineFactory(LineFactory factory) { m_lineFactory = std::move(factory); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -52,6 +59,7 @@ private slots:
     void mnuRecClone_Click();
     void mnuRecNew_Click();
     void mnuRecSelectAll_Click();
+    void mnuToolHATrance_Click();
     void mnuToolCalc_Click();
     void mnuToolOption_Click();
     void mnuRecExportCSV_Click();
@@ -65,6 +73,10 @@ private slots:
 private:
     void createToolbar();
     void UpdateSelection();
+    // Backs up the log and adds an empty dive; raises SqlError when the insert fails.
+    void InsertNewRow();
+    // Writes a transferred dive as a new record in one transaction.
+    bool ImportDive(const HADive& dive);
     bool DeleteRecord(const QString& key);
     bool CloneRecord(const QString& key);
     void Form_Unload();
@@ -81,4 +93,5 @@ private:
     QPointer<frmProfCalc> m_calc;
     QHash<QString, QPointer<frmRecord>> m_editors;  // by MakeItemKey of the dive id
     QString m_exportFileName;  // the last file chosen for an export, offered again
+    LineFactory m_lineFactory;
 };
