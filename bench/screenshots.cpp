@@ -7,6 +7,7 @@
 #include "ProfileChart.h"
 #include "frmLogList.h"
 #include "frmProfCalc.h"
+#include "frmHATrance.h"
 #include "frmOption.h"
 #include "frmRecord.h"
 
@@ -89,6 +90,13 @@ int main(int argc, char* argv[])
         }
     }
     optionWindow.close();
+
+    // The transfer window as it starts.
+    frmHATrance transfer(list);
+    transfer.show();
+    QApplication::processEvents();
+    ok = save(&transfer, out.filePath(QStringLiteral("transfer.png"))) && ok;
+    transfer.close();
 
     // The calculator with a first dive to 18 m and an hour at the surface.
     frmProfCalc calc(list);
