@@ -5,42 +5,39 @@
 #include "TestLog.h"
 #include "modStartup.h"
 
-#include <QFile>
 #include <QtTest>
 
 namespace {
+const QString kCannotOpen = QStringLiteral("データベースファイルがオープンできませんでした");
+
 // Fails the n-th call of one kind of file operation.
 class FailingFiles : public FileOps {
 public:
-    QString failKind;
-    int failAt = 1;
-    QStringList calls;
-
+    FailingFiles(const QString& kind, int at) : m_kind(kind), m_at(at) {}
     bool copy(const QString& s, const QString& t, QString* e) override { return step("copy", e) && FileOps::copy(s, t, e); }
     bool rename(const QString& s, const QString& t, QString* e) override { return step("rename", e) && FileOps::rename(s, t, e); }
     bool remove(const QString& p, QString* e) override { return step("remove", e) && FileOps::remove(p, e); }
     bool compact(const QString& s, const QString& t, QString* e) override { return step("compact", e) && FileOps::compact(s, t, e); }
 
 private:
-    QHash<QString, int> m_counts;
-    bool step(const char* kind, QString* error)
+    QString m_kind;
+    int m_at, m_count = 0;
+    bool step(const QString& kind, QString* error)
     {
-        const QString k = QString::fromLatin1(kind);
-        calls << k;
-        if (k == failKind && ++m_counts[k] == failAt) {
-            if (error) *error = QStringLiteral("injected %1 failure").arg(k);
-            return false;
-        }
-        return true;
+        const bool fail = kind == m_kind && ++m_count == m_at;
+        if (fail && error)
+            *error = QStringLiteral("injected %1 failure").arg(kind);
+        return !fail;
     }
 };
 
+// Which of the log and its shutdown companions exist.
 QStringList companions(const QString& path)
 {
     QStringList present;
-    for (const char* suffix : {"", ".bak", ".new", ".old"})
-        if (QFile::exists(path + QString::fromLatin1(suffix)))
-            present << (QString::fromLatin1(suffix).isEmpty() ? QStringLiteral("log") : QString::fromLatin1(suffix));
+    for (const QString suffix : {"", ".bak", ".new", ".old"})
+        if (QFile::exists(path + suffix))
+            present << (suffix.isEmpty() ? QStringLiteral("log") : suffix);
     return present;
 }
 
@@ -54,245 +51,165 @@ qlonglong diveCount(const QString& path)
 }
 }  // namespace
 
+// What a start finds at the log's path ("" or "empty") and as .old and .new ("", "good" or "corrupt"),
+// whether it may create the log, and the dives it then opens (-1: refused).
+struct Start { QString log, old, fresh; bool create; qlonglong dives; };
+// The n-th call of a kind fails; the message holds; files left; the uncompacted log's suffix or "compacted".
+struct Failure { QString kind; int at; QString message; QStringList files; QString logAt; };
+Q_DECLARE_METATYPE(Start)
+Q_DECLARE_METATYPE(Failure)
+
 class tst_startup : public QObject {
     Q_OBJECT
 private slots:
-    void pathFromArguments_data();
-    void pathFromArguments();
-    void interruptedShutdown_data();
-    void interruptedShutdown();
-    void openLog_data();
-    void openLog();
-    void settings();
-    void shutdownUnchangedLeavesFiles();
-    void shutdownCompacts();
-    void shutdownFailures_data();
-    void shutdownFailures();
-};
-
-void tst_startup::pathFromArguments_data()
-{
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<QString>("path");
-    QTest::newRow("none") << QStringList() << "";
-    QTest::newRow("quoted with blank") << QStringList({"\"/home/a/my log.db\""}) << "/home/a/my log.db";
-    QTest::newRow("split words") << QStringList({"/home/a/my", "log.db"}) << "/home/a/my log.db";
-    QTest::newRow("inner quotes") << QStringList({"/x/\"a\"b.db"}) << "/x/ab.db";
-    QTest::newRow("options reserved") << QStringList({"--verbose", "/x/a.db"}) << "/x/a.db";
-    QTest::newRow("only options") << QStringList({"--reset"}) << "";
-}
-
-void tst_startup::pathFromArguments()
-{
-    QFETCH(QStringList, args);
-    QFETCH(QString, path);
-    QCOMPARE(DatabasePathFromArgs(args), path);
-}
-
-void tst_startup::interruptedShutdown_data()
-{
-    QTest::addColumn<QString>("oldState");  // "", "good", "corrupt"
-    QTest::addColumn<QString>("newState");
-    QTest::addColumn<bool>("opens");
-    QTest::addColumn<qlonglong>("dives");  // 2: the log itself, 1: its compacted copy
-    QTest::newRow("after the first rename") << "good" << "good" << true << 2LL;
-    QTest::newRow("old only") << "good" << "" << true << 2LL;
-    QTest::newRow("new only") << "" << "good" << true << 1LL;
-    QTest::newRow("old corrupt, new sound") << "corrupt" << "good" << true << 1LL;
-    QTest::newRow("both corrupt") << "corrupt" << "corrupt" << false << -1LL;
-}
-
-void tst_startup::interruptedShutdown()
-{
-    QFETCH(QString, oldState);
-    QFETCH(QString, newState);
-    QFETCH(bool, opens);
-    QFETCH(qlonglong, dives);
-    TestLog log;
-    log.addDive(QStringLiteral("2024-06-01"), QStringLiteral("10:00"), QStringLiteral("10:45"));
-    log.close();
-    const QByteArray oneDive = ReadFileBytes(log.logPath());
-    log.open();
-    log.addDive(QStringLiteral("2024-06-02"), QStringLiteral("10:00"), QStringLiteral("10:45"));
-    log.close();
-    const QByteArray twoDives = ReadFileBytes(log.logPath());
-    QVERIFY(QFile::remove(log.logPath()));
-    QByteArray corrupt = twoDives;
-    corrupt.replace(100, 4000, QByteArray(4000, 'x'));
-    auto place = [&](const QString& state, const QString& suffix, const QByteArray& good) {
-        if (!state.isEmpty())
-            WriteFileBytes(log.logPath() + suffix, state == QLatin1String("good") ? good : corrupt);
-    };
-    place(oldState, QStringLiteral(".old"), twoDives);
-    place(newState, QStringLiteral(".new"), oneDive);
-    const QStringList before = companions(log.logPath());
-
-    ScriptedUi ui;
-    Database db;
-    QCOMPARE(OpenLog(db, log.logPath(), true), opens);
-    db.close();
-    if (opens) {
-        QCOMPARE(diveCount(log.logPath()), dives);
-        QVERIFY(ui.messages.isEmpty());
-    } else {
-        // Nothing is created over the remains, and nothing is deleted.
-        QCOMPARE(companions(log.logPath()), before);
-        QCOMPARE(ui.messages.size(), 1);
-        QCOMPARE(ui.messages[0].text, QStringLiteral("データベースファイルがオープンできませんでした"));
+    void pathFromArguments_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("path");
+        QTest::newRow("none") << QStringList() << "";
+        QTest::newRow("quoted with blank") << QStringList({"\"/home/a/my log.db\""}) << "/home/a/my log.db";
+        QTest::newRow("split words") << QStringList({"/home/a/my", "log.db"}) << "/home/a/my log.db";
+        QTest::newRow("inner quotes") << QStringList({"/x/\"a\"b.db"}) << "/x/ab.db";
+        QTest::newRow("options reserved") << QStringList({"--verbose", "/x/a.db"}) << "/x/a.db";
+        QTest::newRow("only options") << QStringList({"--reset"}) << "";
     }
-}
-
-void tst_startup::openLog_data()
-{
-    QTest::addColumn<QByteArray>("content");  // null: no file
-    QTest::addColumn<bool>("createIfMissing");
-    QTest::addColumn<bool>("opens");
-    QTest::newRow("first start creates the default log") << QByteArray() << true << true;
-    QTest::newRow("named log missing") << QByteArray() << false << false;
-    QTest::newRow("empty file") << QByteArray("") << true << false;
-    QTest::newRow("access file") << QByteArray("\x00\x01\x00\x00Standard Jet DB\x00\x00\x00\x00", 23) << false << false;
-    QTest::newRow("random bytes") << QByteArray(5000, '\x9c') << false << false;
-}
-
-void tst_startup::openLog()
-{
-    QFETCH(QByteArray, content);
-    QFETCH(bool, createIfMissing);
-    QFETCH(bool, opens);
-    TestLog log(false);
-    if (!content.isNull())
-        WriteFileBytes(log.logPath(), content);
-    ScriptedUi ui;
-    Database db;
-    QCOMPARE(OpenLog(db, log.logPath(), createIfMissing), opens);
-    if (opens) {
-        QVERIFY(ui.messages.isEmpty());
-        auto rs = db.query(QStringLiteral("SELECT rel FROM VersionTbl"));
-        QCOMPARE(rs->field(0).toInt(), 5);
-        return;
+    void pathFromArguments()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, path);
+        QCOMPARE(DatabasePathFromArgs(args), path);
     }
-    QCOMPARE(ui.messages.size(), 1);
-    QCOMPARE(ui.messages[0].text, QStringLiteral("データベースファイルがオープンできませんでした"));
-    QCOMPARE(ui.messages[0].icon, MsgIcon::Critical);
-    QCOMPARE(ui.messages[0].caption, QStringLiteral("エラー"));
-    QCOMPARE(QFile::exists(log.logPath()), !content.isNull());
-    if (!content.isNull())
-        QCOMPARE(ReadFileBytes(log.logPath()), content);
-}
 
-void tst_startup::settings()
-{
-    TestLog log(false);
-    QVERIFY(IniFile::write(gIniPath, QStringLiteral("OPTION"), QStringLiteral("PORT"), QStringLiteral("3")));
-    QVERIFY(IniFile::write(gIniPath, QStringLiteral("PAGETYPE_1"), QStringLiteral("TOP_MARGINE"), QStringLiteral("20")));
-    QVERIFY(IniFile::write(gIniPath, QStringLiteral("PAGETYPE_2"), QStringLiteral("LEFT_MARGINE_LEFT"), QStringLiteral("")));
-    QVERIFY(IniFile::write(gIniPath, QStringLiteral("PAGETYPE_2"), QStringLiteral("ORIENTATION"), QStringLiteral("abc")));
-    QVERIFY(IniFile::write(gIniPath, QStringLiteral("print"), QStringLiteral("page_type"), QStringLiteral("1")));
-    gOrientation[1] = 7;  // an unreadable value leaves the setting as it was
-    ReadProgramSettings();
-    QCOMPARE(gPort, 3L);
-    QCOMPARE(gTopMargin[0], 20L);
-    QCOMPARE(gLeftMarginRight[0], 21L);
-    QCOMPARE(gLeftMarginLeft[0], 15L);
-    QCOMPARE(gOrientation[0], 0L);
-    QCOMPARE(gTopMargin[1], 12L);
-    QCOMPARE(gLeftMarginRight[1], 24L);
-    QCOMPARE(gLeftMarginLeft[1], 5L);
-    QCOMPARE(gOrientation[1], 7L);
-    QCOMPARE(gPageType, 1L);
-    QCOMPARE(gPageSeq, 0L);
-}
-
-void tst_startup::shutdownUnchangedLeavesFiles()
-{
-    TestLog log;
-    log.close();
-    const QByteArray before = ReadFileBytes(log.logPath());
-    ScriptedUi ui;
-    CompactAtShutdown();
-    QCOMPARE(companions(log.logPath()), QStringList({"log"}));
-    QCOMPARE(ReadFileBytes(log.logPath()), before);
-}
-
-void tst_startup::shutdownCompacts()
-{
-    TestLog log;
-    for (int i = 0; i < 200; ++i)
-        log.addDive(QStringLiteral("2024-06-01"), QStringLiteral("10:00"), QStringLiteral("10:45"), 10,
-                    QString(200, QLatin1Char('x')));
-    QVERIFY(log.db().execute(QStringLiteral("DELETE FROM LogTbl WHERE id > 1")));
-    gModified = true;
-    log.close();
-    const qint64 sizeBefore = QFileInfo(log.logPath()).size();
-    // Stale files of an earlier interrupted exit go first.
-    WriteFileBytes(log.logPath() + QStringLiteral(".new"), "stale");
-    WriteFileBytes(log.logPath() + QStringLiteral(".old"), "stale");
-    ScriptedUi ui;
-    CompactAtShutdown();
-    QVERIFY(ui.messages.isEmpty());
-    QCOMPARE(companions(log.logPath()), QStringList({"log", ".bak"}));
-    QVERIFY(QFileInfo(log.logPath()).size() < sizeBefore);
-    QCOMPARE(QFileInfo(log.logPath() + QStringLiteral(".bak")).size(), sizeBefore);
-    QCOMPARE(diveCount(log.logPath()), 1);
-}
-
-void tst_startup::shutdownFailures_data()
-{
-    QTest::addColumn<QString>("failKind");
-    QTest::addColumn<int>("failAt");
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<QStringList>("files");
-    QTest::addColumn<QString>("logAt");  // where the (uncompacted) log is afterwards
-    QTest::newRow("backup") << "copy" << 1 << "データベースファイルをバックアップできませんでした" << QStringList({"log"}) << "";
-    QTest::newRow("compaction") << "compact" << 1 << "injected compact failure" << QStringList({"log", ".bak"}) << "";
-    QTest::newRow("first rename") << "rename" << 2 << "injected rename failure" << QStringList({"log", ".bak", ".new"}) << "";
-    QTest::newRow("second rename") << "rename" << 3 << "injected rename failure" << QStringList({".bak", ".new", ".old"})
-                                   << ".old";
-    QTest::newRow("final delete") << "remove" << 3 << "injected remove failure" << QStringList({"log", ".bak", ".old"})
-                                  << "compacted";
-}
-
-void tst_startup::shutdownFailures()
-{
-    QFETCH(QString, failKind);
-    QFETCH(int, failAt);
-    QFETCH(QString, message);
-    QFETCH(QStringList, files);
-    QFETCH(QString, logAt);
-    TestLog log;
-    log.addDive(QStringLiteral("2024-06-01"), QStringLiteral("10:00"), QStringLiteral("10:45"));
-    gModified = true;
-    log.close();
-    const QByteArray before = ReadFileBytes(log.logPath());
-    FailingFiles files_;
-    files_.failKind = failKind;
-    files_.failAt = failAt;
-    InstallFileOps(&files_);
-    ScriptedUi ui;
-    CompactAtShutdown();
-    InstallFileOps(nullptr);
-
-    QCOMPARE(ui.messages.size(), 1);
-    QVERIFY2(ui.messages[0].text.contains(message), qPrintable(ui.messages[0].text));
-    if (failKind == QLatin1String("copy")) {
-        QCOMPARE(ui.messages[0].icon, MsgIcon::Exclamation);
-    } else {
+    // Interrupted exits: .old is the log itself (two dives), .new its compacted copy (one dive). Files that
+    // are not logs are refused in tst_database; here what the user sees, nothing created or changed.
+    void openLog_data()
+    {
+        QTest::addColumn<Start>("s");
+        QTest::newRow("first start creates the default log") << Start{"", "", "", true, 0};
+        QTest::newRow("named log missing") << Start{"", "", "", false, -1};
+        QTest::newRow("empty default log is not replaced") << Start{"empty", "", "", true, -1};
+        QTest::newRow("after the first rename") << Start{"", "good", "good", true, 2};
+        QTest::newRow("old only") << Start{"", "good", "", true, 2};
+        QTest::newRow("new only") << Start{"", "", "good", true, 1};
+        QTest::newRow("old corrupt, new sound") << Start{"", "corrupt", "good", true, 1};
+        QTest::newRow("both corrupt") << Start{"", "corrupt", "corrupt", true, -1};
+    }
+    void openLog()
+    {
+        QFETCH(Start, s);
+        TestLog log;
+        const QString path = log.logPath();
+        QByteArray snapshots[2];  // the log with one dive, then with two
+        for (QByteArray& snapshot : snapshots) {
+            log.addDive("2024-06-01", "10:00", "10:45");
+            log.close();
+            snapshot = ReadFileBytes(path);
+            log.open();
+        }
+        log.close();
+        QVERIFY(QFile::remove(path));
+        const QByteArray corrupt = QByteArray(snapshots[1]).replace(100, 4000, QByteArray(4000, 'x'));
+        if (s.log == "empty")
+            WriteFileBytes(path, "");
+        if (!s.old.isEmpty())
+            WriteFileBytes(path + ".old", s.old == "good" ? snapshots[1] : corrupt);
+        if (!s.fresh.isEmpty())
+            WriteFileBytes(path + ".new", s.fresh == "good" ? snapshots[0] : corrupt);
+        const QStringList before = companions(path);
+        ScriptedUi ui;
+        Database db;
+        QCOMPARE(OpenLog(db, path, s.create), s.dives >= 0);
+        QCOMPARE(ui.messages.size(), s.dives >= 0 ? 0 : 1);
+        if (s.dives >= 0) {
+            QCOMPARE(db.query(QStringLiteral("SELECT rel FROM VersionTbl"))->field(0).toInt(), 5);
+            QCOMPARE(diveCount(path), s.dives);
+            return;
+        }
+        QCOMPARE(ui.messages[0].text, kCannotOpen);
         QCOMPARE(ui.messages[0].icon, MsgIcon::Critical);
         QCOMPARE(ui.messages[0].caption, QStringLiteral("エラー"));
+        QCOMPARE(companions(path), before);
+        QCOMPARE(ReadFileBytes(path), QByteArray());
     }
-    QCOMPARE(companions(log.logPath()), files);
-    if (logAt.isEmpty())
+
+    void settings()
+    {
+        TestLog log(false);
+        for (const QString e : {"OPTION/PORT=3", "PAGETYPE_1/TOP_MARGINE=20", "PAGETYPE_2/LEFT_MARGINE_LEFT=",
+                                "PAGETYPE_2/ORIENTATION=abc", "print/page_type=1"})
+            QVERIFY(IniFile::write(gIniPath, e.section('/', 0, 0), e.section('/', 1).section('=', 0, 0), e.section('=', 1)));
+        gOrientation[1] = 7;  // an unreadable value leaves the setting as it was
+        ReadProgramSettings();
+        // Port; per page type: top, right and left margins, orientation; page type and sequence.
+        const QList<long> got = {gPort, gTopMargin[0], gLeftMarginRight[0], gLeftMarginLeft[0], gOrientation[0],
+                                 gTopMargin[1], gLeftMarginRight[1], gLeftMarginLeft[1], gOrientation[1], gPageType, gPageSeq};
+        QCOMPARE(got, QList<long>({3, 20, 21, 15, 0, 12, 24, 5, 7, 1, 0}));
+    }
+
+    void shutdownCompactsOnlyAChangedLog()
+    {
+        TestLog log;
+        for (int i = 0; i < 200; ++i)
+            log.addDive("2024-06-01", "10:00", "10:45", 10, QString(200, QLatin1Char('x')));
+        QVERIFY(log.db().execute(QStringLiteral("DELETE FROM LogTbl WHERE id > 1")));
+        log.close();
+        const QByteArray before = ReadFileBytes(log.logPath());
+        ScriptedUi ui;
+        gModified = false;
+        CompactAtShutdown();
+        QCOMPARE(companions(log.logPath()), QStringList({"log"}));
         QCOMPARE(ReadFileBytes(log.logPath()), before);
-    else if (logAt == QLatin1String(".old"))
-        QCOMPARE(ReadFileBytes(log.logPath() + logAt), before);
-    else
+        // Changed: stale files of an earlier interrupted exit go first.
+        WriteFileBytes(log.logPath() + ".new", "stale");
+        WriteFileBytes(log.logPath() + ".old", "stale");
+        gModified = true;
+        CompactAtShutdown();
+        QVERIFY(ui.messages.isEmpty());
+        QCOMPARE(companions(log.logPath()), QStringList({"log", ".bak"}));
+        QVERIFY(QFileInfo(log.logPath()).size() < before.size());
+        QCOMPARE(ReadFileBytes(log.logPath() + ".bak"), before);
         QCOMPARE(diveCount(log.logPath()), 1);
-    // Whatever step failed, the next start finds a log with the dive in it.
-    Database db;
-    QVERIFY(OpenLog(db, log.logPath(), false));
-    db.close();
-    QCOMPARE(diveCount(log.logPath()), 1);
-}
+    }
+
+    void shutdownFailures_data()
+    {
+        QTest::addColumn<Failure>("f");
+        const QString injected = QStringLiteral("injected %1 failure");
+        QTest::newRow("backup") << Failure{"copy", 1, "データベースファイルをバックアップできませんでした", {"log"}, ""};
+        QTest::newRow("compaction") << Failure{"compact", 1, injected.arg("compact"), {"log", ".bak"}, ""};
+        QTest::newRow("first rename") << Failure{"rename", 2, injected.arg("rename"), {"log", ".bak", ".new"}, ""};
+        QTest::newRow("second rename") << Failure{"rename", 3, injected.arg("rename"), {".bak", ".new", ".old"}, ".old"};
+        QTest::newRow("final delete") << Failure{"remove", 3, injected.arg("remove"), {"log", ".bak", ".old"}, "compacted"};
+    }
+    void shutdownFailures()
+    {
+        QFETCH(Failure, f);
+        TestLog log;
+        log.addDive("2024-06-01", "10:00", "10:45");
+        gModified = true;
+        log.close();
+        const QByteArray before = ReadFileBytes(log.logPath());
+        FailingFiles failing(f.kind, f.at);
+        InstallFileOps(&failing);
+        ScriptedUi ui;
+        CompactAtShutdown();
+        InstallFileOps(nullptr);
+        QCOMPARE(ui.messages.size(), 1);
+        QVERIFY2(ui.messages[0].text.contains(f.message), qPrintable(ui.messages[0].text));
+        QCOMPARE(ui.messages[0].icon, f.kind == "copy" ? MsgIcon::Exclamation : MsgIcon::Critical);
+        if (f.kind != "copy")
+            QCOMPARE(ui.messages[0].caption, QStringLiteral("エラー"));
+        QCOMPARE(companions(log.logPath()), f.files);
+        if (f.logAt == "compacted")
+            QCOMPARE(diveCount(log.logPath()), 1);
+        else
+            QCOMPARE(ReadFileBytes(log.logPath() + f.logAt), before);
+        // Whatever step failed, the next start finds a log with the dive in it.
+        Database db;
+        QVERIFY(OpenLog(db, log.logPath(), false));
+        QCOMPARE(diveCount(log.logPath()), 1);
+    }
+};
 
 QTEST_GUILESS_MAIN(tst_startup)
 #include "tst_startup.moc"

@@ -8,18 +8,25 @@
 
 #include <QtTest>
 
+// tst_frmRecord drives some of these save rules through the window; here the store's own cases.
 namespace {
-QVariant column(TestLog& log, qint64 id, const QString& name)
+// The dive's columns as text, Null as "NULL".
+QStringList row(TestLog& log, qint64 id, const QString& columns)
 {
-    auto rs = log.db().query(QStringLiteral("SELECT %1 FROM LogTbl WHERE id = ?").arg(name), {id});
-    return rs->field(0);
+    QStringList out;
+    auto rs = log.db().query(QStringLiteral("SELECT %1 FROM LogTbl WHERE id = ?").arg(columns), {id});
+    for (int i = 0; rs && !rs->eof() && i <= columns.count(QLatin1Char(',')); ++i)
+        out << (rs->field(i).isNull() ? QStringLiteral("NULL") : rs->field(i).toString());
+    return out;
 }
 
-qint64 newRecord(TestLog& log)
+// A dive with its date and the columns set, last written at 08:00.
+qint64 newRecord(TestLog& log, const QString& set = QStringLiteral("dive_date = '2024-07-15'"))
 {
     if (!log.db().execute(QStringLiteral("INSERT INTO LogTbl (dive_date, create_time, update_time)"
-                                         " VALUES ('2024-07-15', '2024-07-15 08:00:00', '2024-07-15 08:00:00')")))
-        qFatal("insert");
+                                         " VALUES ('2024-07-15', '2024-07-15 08:00:00', '2024-07-15 08:00:00')"))
+        || !log.db().execute(QStringLiteral("UPDATE LogTbl SET %1 WHERE id = ?").arg(set), {log.db().lastInsertId()}))
+        qFatal("%s", qPrintable(log.db().lastError()));
     return log.db().lastInsertId();
 }
 
@@ -33,220 +40,146 @@ class tst_recordstore : public QObject {
     Q_OBJECT
 private slots:
     void init() { ClearDiveCalcMemos(); }
-    void unchangedSaveWritesNothing();
-    void nullEmptyAndNoChoice();
-    void textsAndMasks();
-    void seriesText_data();
-    void seriesText();
-    void failedWriteUndoesTheWholeSave();
-    void picturesRelativeToFolder();
-    void pictureFolderChangedAfterOpening();
-    void addPictureRefusals();
+
+    void unchangedSaveWritesNothing()
+    {
+        TestLog log;
+        const qint64 id = log.addDive("2024-07-15", "09:05", "09:50", 18.5, "大瀬崎", 1);
+        QVERIFY(log.db().execute(QStringLiteral("UPDATE LogTbl SET update_time = 'then', weight = 4.25, weather = 0,"
+                                                " depth_transit = '0  5,10 ', suit = 2, tank_mat = 1, air_type = 0")));
+        ScriptedUi ui;
+        Editor e;
+        QVERIFY(e.store.LoadRecord(id, 3));
+        const auto result = e.store.SaveRecord();
+        QVERIFY(result.ok);
+        QCOMPARE(result.fieldsWritten, 0);
+        // Displayed texts that differ from the stored values (4.3 for 4.25) are not changes either.
+        QCOMPARE(e.texts.text("txtWeight"), QStringLiteral("4.3"));
+        QCOMPARE(row(log, id, "update_time, weight"), QStringList({"then", "4.25"}));
+        QVERIFY(QFile::exists(log.logPath() + ".bak"));
+        QVERIFY(ui.messages.isEmpty());
+    }
+
+    void writesWhatChanged()
+    {
+        TestLog log;
+        const qint64 id = newRecord(log, "condition = 5, buddy = 'Ken', air_temp = 28");
+        ScriptedUi ui;
+        Editor e;
+        QVERIFY(e.store.LoadRecord(id, 1));
+        QCOMPARE(e.texts.text("lstCondition"), QStringLiteral("波、流れ"));
+        QCOMPARE(e.texts.position("cboEntryType"), -1);
+        e.texts.setMask("lstCondition", 0);
+        e.texts.setMask("lstItem", 2 + 256);
+        e.texts.setText("cboLocation", "Bob's Reef");
+        e.texts.setText("txtInTime", "9:05");
+        e.texts.setPosition("cboEntryType", 1);
+        auto result = e.store.SaveRecord();
+        QVERIFY(result.ok && result.listedFieldWritten);
+        // Those five, and -1 for no choice in the other four lists, which differs from their empty loaded texts.
+        QCOMPARE(result.fieldsWritten, 9);
+        QCOMPARE(row(log, id, "entry_type, weather, suit, tank_mat, air_type, condition, item, location, in_time"),
+                 QStringList({"1", "-1", "-1", "-1", "-1", "0", "258", "Bob's Reef", "09:05"}));
+        QVERIFY(row(log, id, "update_time") != QStringList({"2024-07-15 08:00:00"}));
+        QVERIFY(gLocations.contains("Bob's Reef"));  // suggestions reloaded
+        // What was saved is the new loaded state: saving again writes nothing.
+        QCOMPARE(e.store.SaveRecord().fieldsWritten, 0);
+
+        // Cleared values are written as Null; typing into a Null field and clearing it again is no change.
+        e.texts.setText("cboBuddy", {});
+        e.texts.setText("txtAirTemp", {});
+        e.texts.setText("txtWeight", "4");
+        e.texts.setText("txtWeight", {});
+        result = e.store.SaveRecord();
+        QCOMPARE(result.fieldsWritten, 2);
+        QVERIFY(!result.listedFieldWritten);
+        QCOMPARE(row(log, id, "buddy, air_temp, weight"), QStringList({"NULL", "NULL", "NULL"}));
+    }
+
+    // Each number in its shortest form, one blank between, whatever separated them.
+    void seriesText()
+    {
+        QCOMPARE(RecordStore::SeriesText(SplitNumbers("0, 3.5\n12\t18.20")), QStringLiteral("0 3.5 12 18.2"));
+        QCOMPARE(RecordStore::SeriesText(SplitNumbers("-1 2.0 ")), QStringLiteral("-1 2"));
+        QCOMPARE(RecordStore::SeriesText(SplitNumbers("")), QStringLiteral("0 0"));
+        QCOMPARE(RecordStore::SeriesText(SplitNumbers("12,5")), QStringLiteral("12 5"));  // no decimal comma
+    }
+
+    void failedWriteUndoesTheWholeSave()
+    {
+        TestLog log;
+        const qint64 id = newRecord(log, "weather = 0, suit = 0, tank_mat = 0, air_type = 0, entry_type = 0");
+        QVERIFY(log.db().execute(QStringLiteral("CREATE TRIGGER noWeight BEFORE UPDATE OF weight ON LogTbl"
+                                                " BEGIN SELECT RAISE(ABORT, 'weight is locked'); END")));
+        ScriptedUi ui;
+        Editor e;
+        QVERIFY(e.store.LoadRecord(id, 1));
+        e.texts.setText("cboLocation", "大瀬崎");  // written before weight
+        e.texts.setText("txtWeight", "6.0");
+        const auto result = e.store.SaveRecord();
+        QVERIFY(!result.ok);
+        QCOMPARE(result.failedControl, QStringLiteral("txtWeight"));
+        QCOMPARE(ui.messages.size(), 1);
+        QVERIFY2(ui.messages[0].text.contains("weight = '6.0'"), qPrintable(ui.messages[0].text));
+        QVERIFY(ui.messages[0].text.contains("\r\nweight is locked"));
+        QCOMPARE(ui.messages[0].caption, QStringLiteral("エラー"));
+        QCOMPARE(row(log, id, "location"), QStringList({"NULL"}));
+        QVERIFY(!log.db().inTransaction());
+        // The edits are still there to save once the field can be written.
+        QVERIFY(log.db().execute(QStringLiteral("DROP TRIGGER noWeight")));
+        QCOMPARE(e.store.SaveRecord().fieldsWritten, 2);
+        QCOMPARE(row(log, id, "location, weight"), QStringList({"大瀬崎", "6"}));
+    }
+
+    // Rows relative to the picture folder; refused files; a folder changed after opening.
+    void pictures()
+    {
+        TestLog log;
+        gPicPath = QStringLiteral("/pics");
+        const qint64 id = newRecord(log);
+        ScriptedUi ui;
+        Editor e;
+        QVERIFY(e.store.LoadRecord(id, 1));
+        QCOMPARE(e.store.AddPicture("/pics/2001/a.jpg", "a"), RecordStore::AddResult::Added);
+        QCOMPARE(e.store.AddPicture("/pics/2001/it's.jpg", "it's"), RecordStore::AddResult::Added);
+        // Refused: a file listed already (the case counts) and one outside the folder.
+        QCOMPARE(e.store.AddPicture("/pics/2001/A.jpg", {}), RecordStore::AddResult::Added);
+        QCOMPARE(e.store.AddPicture("/pics/2001/a.jpg", {}), RecordStore::AddResult::Duplicate);
+        QCOMPARE(e.store.AddPicture("/Pics/b.jpg", {}), RecordStore::AddResult::OutsideFolder);
+        QCOMPARE(ui.messages.size(), 2);
+        QCOMPARE(ui.messages[0].text, QStringLiteral("/pics/2001/a.jpg\nこのファイルはすでに登録されています"));
+        QCOMPARE(ui.messages[1].text, QStringLiteral("/Pics/b.jpg\nこのファイルは登録できません\n\n設定されている画像フォルダ\n"
+                                                     "/pics\n以下のフォルダ内のファイルのみが登録できます"));
+        QCOMPARE(ui.messages[1].caption, QStringLiteral("登録エラー"));
+        QCOMPARE(ui.messages[1].icon, MsgIcon::Critical);
+        e.store.removePictures({2});
+        QVERIFY(e.store.SaveRecord().ok);
+        QCOMPARE(log.scalar("SELECT Count(*) FROM PictureTbl WHERE dive_id = ? AND filename = '/2001/a.jpg'", {id}), 1);
+        Editor again;
+        QVERIFY(again.store.LoadRecord(id, 1));
+        QCOMPARE(again.store.pictures().size(), 2);
+        QCOMPARE(again.store.pictures()[0].path, QStringLiteral("/pics/2001/a.jpg"));
+        QCOMPARE(again.store.pictures()[1].title, QStringLiteral("it's"));
+        // Loading marks the list, so the next save writes the same rows again.
+        QVERIFY(again.store.picturesChanged());
+        again.store.removePictures({0});
+        QVERIFY(again.store.SaveRecord().ok);
+        QCOMPARE(log.scalar("SELECT Count(*) FROM PictureTbl WHERE dive_id = ?", {id}), 1);
+        QVERIFY(!again.store.picturesChanged());
+
+        // The folder changed after opening: the rows cannot be written, so the old ones stay; the rest is saved.
+        Editor third;
+        QVERIFY(third.store.LoadRecord(id, 1));
+        gPicPath = QStringLiteral("/photos");
+        third.texts.setText("txtWeight", "5.0");
+        QVERIFY(third.store.SaveRecord().ok);
+        QCOMPARE(ui.messages.size(), 3);
+        QVERIFY(ui.messages[2].text.contains("/photos"));
+        QCOMPARE(row(log, id, "weight"), QStringList({"5"}));
+        QCOMPARE(log.scalar("SELECT Count(*) FROM PictureTbl WHERE dive_id = ? AND filename = ?", {id, "/2001/it's.jpg"}), 1);
+        QVERIFY(third.store.picturesChanged());
+    }
 };
-
-void tst_recordstore::unchangedSaveWritesNothing()
-{
-    TestLog log;
-    const qint64 id = log.addDive(QStringLiteral("2024-07-15"), QStringLiteral("09:05"), QStringLiteral("09:50"), 18.5,
-                                  QStringLiteral("大瀬崎"), 1);
-    QVERIFY(log.db().execute(QStringLiteral("UPDATE LogTbl SET update_time = 'then', weight = 4.25,"
-                                            " depth_transit = '0  5,10 ', weather = 0, suit = 2, tank_mat = 1,"
-                                            " air_type = 0 WHERE id = ?"), {id}));
-    ScriptedUi ui;
-    Editor e;
-    QVERIFY(e.store.LoadRecord(id, 3));
-    const auto result = e.store.SaveRecord();
-    QVERIFY(result.ok);
-    QCOMPARE(result.fieldsWritten, 0);
-    QCOMPARE(column(log, id, QStringLiteral("update_time")).toString(), QStringLiteral("then"));
-    // Displayed texts that differ from the stored values (4.3 for 4.25) are not changes either.
-    QCOMPARE(e.texts.text(QStringLiteral("txtWeight")), QStringLiteral("4.3"));
-    QCOMPARE(column(log, id, QStringLiteral("weight")).toDouble(), 4.25);
-    QVERIFY(QFile::exists(log.logPath() + QStringLiteral(".bak")));
-    QVERIFY(ui.messages.isEmpty());
-}
-
-void tst_recordstore::nullEmptyAndNoChoice()
-{
-    TestLog log;
-    const qint64 id = newRecord(log);
-    ScriptedUi ui;
-    Editor e;
-    QVERIFY(e.store.LoadRecord(id, 1));
-    QCOMPARE(e.texts.position(QStringLiteral("cboEntryType")), -1);
-    // Typing into a Null field and clearing it again writes nothing.
-    e.texts.setText(QStringLiteral("txtWeight"), QStringLiteral("4"));
-    e.texts.setText(QStringLiteral("txtWeight"), QString());
-    auto result = e.store.SaveRecord();
-    QVERIFY(result.ok);
-    // No choice in the five lists differs from their empty loaded texts: -1 is written.
-    QCOMPARE(result.fieldsWritten, 5);
-    for (const char* c : {"entry_type", "weather", "suit", "tank_mat", "air_type"})
-        QCOMPARE(column(log, id, QString::fromLatin1(c)).toInt(), -1);
-    QVERIFY(column(log, id, QStringLiteral("weight")).isNull());
-    QVERIFY(column(log, id, QStringLiteral("update_time")).toString() != QStringLiteral("2024-07-15 08:00:00"));
-    QVERIFY(!result.listedFieldWritten || column(log, id, QStringLiteral("entry_type")).toInt() == -1);
-
-    // A cleared value is written as Null.
-    QVERIFY(log.db().execute(QStringLiteral("UPDATE LogTbl SET buddy = 'Ken', air_temp = 28 WHERE id = ?"), {id}));
-    QVERIFY(e.store.LoadRecord(id, 1));
-    e.texts.setText(QStringLiteral("cboBuddy"), QString());
-    e.texts.setText(QStringLiteral("txtAirTemp"), QString());
-    result = e.store.SaveRecord();
-    QCOMPARE(result.fieldsWritten, 2);
-    QVERIFY(column(log, id, QStringLiteral("buddy")).isNull());
-    QVERIFY(column(log, id, QStringLiteral("air_temp")).isNull());
-    QVERIFY(!result.listedFieldWritten);
-}
-
-void tst_recordstore::textsAndMasks()
-{
-    TestLog log;
-    const qint64 id = newRecord(log);
-    QVERIFY(log.db().execute(QStringLiteral("UPDATE LogTbl SET condition = 5 WHERE id = ?"), {id}));
-    ScriptedUi ui;
-    Editor e;
-    QVERIFY(e.store.LoadRecord(id, 1));
-    QCOMPARE(e.texts.text(QStringLiteral("lstCondition")), QStringLiteral("波、流れ"));
-    e.texts.setMask(QStringLiteral("lstCondition"), 0);
-    e.texts.setMask(QStringLiteral("lstItem"), 2 + 256);
-    e.texts.setText(QStringLiteral("cboLocation"), QStringLiteral("Bob's Reef"));
-    e.texts.setText(QStringLiteral("txtInTime"), QStringLiteral("9:05"));
-    e.texts.setPosition(QStringLiteral("cboEntryType"), 1);
-    const auto result = e.store.SaveRecord();
-    QVERIFY(result.ok);
-    QVERIFY(result.listedFieldWritten);
-    QCOMPARE(column(log, id, QStringLiteral("condition")).toInt(), 0);
-    QCOMPARE(column(log, id, QStringLiteral("item")).toInt(), 258);
-    QCOMPARE(column(log, id, QStringLiteral("location")).toString(), QStringLiteral("Bob's Reef"));
-    QCOMPARE(column(log, id, QStringLiteral("in_time")).toString(), QStringLiteral("09:05"));
-    QVERIFY(gLocations.contains(QStringLiteral("Bob's Reef")));  // suggestions reloaded
-    // What was saved is the new loaded state: saving again writes nothing.
-    QCOMPARE(e.store.SaveRecord().fieldsWritten, 0);
-}
-
-void tst_recordstore::seriesText_data()
-{
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("stored");
-    QTest::newRow("mixed separators") << "0, 3.5\n12\t18.20" << "0 3.5 12 18.2";
-    QTest::newRow("negative and trailing blank") << "-1 2.0 " << "-1 2";
-    QTest::newRow("nothing") << "" << "0 0";
-    QTest::newRow("comma as decimal mark") << "12,5" << "12 5";
-}
-
-void tst_recordstore::seriesText()
-{
-    QFETCH(QString, typed);
-    QFETCH(QString, stored);
-    TestLog log;
-    const qint64 id = newRecord(log);
-    ScriptedUi ui;
-    Editor e;
-    QVERIFY(e.store.LoadRecord(id, 1));
-    e.texts.setDepthSeries(RecordStore::SeriesText(SplitNumbers(typed)));
-    QVERIFY(e.store.SaveRecord().ok);
-    QCOMPARE(column(log, id, QStringLiteral("depth_transit")).toString(), stored);
-}
-
-void tst_recordstore::failedWriteUndoesTheWholeSave()
-{
-    TestLog log;
-    const qint64 id = log.addDive(QStringLiteral("2024-07-15"), QStringLiteral("09:00"), QStringLiteral("09:40"), 12.0,
-                                  QString(), 0);
-    QVERIFY(log.db().execute(QStringLiteral("UPDATE LogTbl SET weather = 0, suit = 0, tank_mat = 0, air_type = 0")));
-    QVERIFY(log.db().execute(QStringLiteral("CREATE TRIGGER noWeight BEFORE UPDATE OF weight ON LogTbl"
-                                            " BEGIN SELECT RAISE(ABORT, 'weight is locked'); END")));
-    ScriptedUi ui;
-    Editor e;
-    QVERIFY(e.store.LoadRecord(id, 1));
-    e.texts.setText(QStringLiteral("cboLocation"), QStringLiteral("大瀬崎"));  // written before weight
-    e.texts.setText(QStringLiteral("txtWeight"), QStringLiteral("6.0"));
-    const auto result = e.store.SaveRecord();
-    QVERIFY(!result.ok);
-    QCOMPARE(result.failedControl, QStringLiteral("txtWeight"));
-    QCOMPARE(ui.messages.size(), 1);
-    QVERIFY2(ui.messages[0].text.contains(QStringLiteral("weight = '6.0'")), qPrintable(ui.messages[0].text));
-    QVERIFY(ui.messages[0].text.contains(QStringLiteral("\r\nweight is locked")));
-    QCOMPARE(ui.messages[0].caption, QStringLiteral("エラー"));
-    QVERIFY(column(log, id, QStringLiteral("location")).isNull());
-    QVERIFY(!log.db().inTransaction());
-    // The edits are still there to save once the field can be written.
-    QVERIFY(log.db().execute(QStringLiteral("DROP TRIGGER noWeight")));
-    const auto retry = e.store.SaveRecord();
-    QVERIFY(retry.ok);
-    QCOMPARE(retry.fieldsWritten, 2);
-    QCOMPARE(column(log, id, QStringLiteral("location")).toString(), QStringLiteral("大瀬崎"));
-}
-
-void tst_recordstore::picturesRelativeToFolder()
-{
-    TestLog log;
-    gPicPath = QStringLiteral("/pics");
-    const qint64 id = newRecord(log);
-    ScriptedUi ui;
-    Editor e;
-    QVERIFY(e.store.LoadRecord(id, 1));
-    QCOMPARE(e.store.AddPicture(QStringLiteral("/pics/2001/a.jpg"), QStringLiteral("a")), RecordStore::AddResult::Added);
-    QCOMPARE(e.store.AddPicture(QStringLiteral("/pics/2001/it's.jpg"), QStringLiteral("it's")),
-             RecordStore::AddResult::Added);
-    QVERIFY(e.store.SaveRecord().ok);
-    QCOMPARE(log.scalar(QStringLiteral("SELECT Count(*) FROM PictureTbl WHERE dive_id = ? AND filename = '/2001/a.jpg'"),
-                        {id}),
-             1);
-    Editor again;
-    QVERIFY(again.store.LoadRecord(id, 1));
-    QCOMPARE(again.store.pictures().size(), 2);
-    QCOMPARE(again.store.pictures()[0].path, QStringLiteral("/pics/2001/a.jpg"));
-    QCOMPARE(again.store.pictures()[1].title, QStringLiteral("it's"));
-    // Loading marks the list, so the next save writes the same rows again.
-    QVERIFY(again.store.picturesChanged());
-    again.store.removePictures({0});
-    QVERIFY(again.store.SaveRecord().ok);
-    QCOMPARE(log.scalar(QStringLiteral("SELECT Count(*) FROM PictureTbl WHERE dive_id = ?"), {id}), 1);
-    QVERIFY(!again.store.picturesChanged());
-}
-
-void tst_recordstore::pictureFolderChangedAfterOpening()
-{
-    TestLog log;
-    gPicPath = QStringLiteral("/pics");
-    const qint64 id = newRecord(log);
-    QVERIFY(log.db().execute(QStringLiteral("INSERT INTO PictureTbl VALUES (?, '/a.jpg', 'a')"), {id}));
-    ScriptedUi ui;
-    Editor e;
-    QVERIFY(e.store.LoadRecord(id, 1));
-    gPicPath = QStringLiteral("/photos");
-    e.texts.setText(QStringLiteral("txtWeight"), QStringLiteral("5.0"));
-    QVERIFY(e.store.SaveRecord().ok);
-    QCOMPARE(ui.messages.size(), 1);
-    QVERIFY(ui.messages[0].text.contains(QStringLiteral("/photos")));
-    QCOMPARE(column(log, id, QStringLiteral("weight")).toDouble(), 5.0);
-    QCOMPARE(log.scalar(QStringLiteral("SELECT Count(*) FROM PictureTbl WHERE dive_id = ? AND filename = '/a.jpg'"),
-                        {id}),
-             1);
-    QVERIFY(e.store.picturesChanged());
-}
-
-void tst_recordstore::addPictureRefusals()
-{
-    TestLog log;
-    gPicPath = QStringLiteral("/pics");
-    ScriptedUi ui;
-    Editor e;
-    QVERIFY(e.store.LoadRecord(newRecord(log), 1));
-    QCOMPARE(e.store.AddPicture(QStringLiteral("/pics/a.JPG"), {}), RecordStore::AddResult::Added);
-    QCOMPARE(e.store.AddPicture(QStringLiteral("/pics/a.jpg"), {}), RecordStore::AddResult::Added);
-    QCOMPARE(e.store.AddPicture(QStringLiteral("/pics/a.jpg"), {}), RecordStore::AddResult::Duplicate);
-    QCOMPARE(e.store.AddPicture(QStringLiteral("/Pics/b.jpg"), {}), RecordStore::AddResult::OutsideFolder);
-    QCOMPARE(ui.messages.size(), 2);
-    QCOMPARE(ui.messages[0].text, QStringLiteral("/pics/a.jpg\nこのファイルはすでに登録されています"));
-    QCOMPARE(ui.messages[1].text, QStringLiteral("/Pics/b.jpg\nこのファイルは登録できません\n\n設定されている画像フォルダ\n"
-                                                 "/pics\n以下のフォルダ内のファイルのみが登録できます"));
-    QCOMPARE(ui.messages[1].caption, QStringLiteral("登録エラー"));
-    QCOMPARE(ui.messages[1].icon, MsgIcon::Critical);
-    QCOMPARE(e.store.pictures().size(), 2);
-}
 
 QTEST_GUILESS_MAIN(tst_recordstore)
 #include "tst_recordstore.moc"
