@@ -42,7 +42,6 @@ public:
 
     QVariant field(int index) const;
     QVariant field(const QString& name) const;
-    bool isNull(const QString& name) const { return field(name).isNull(); }
     const QStringList& fieldNames() const { return m_names; }
 
 private:

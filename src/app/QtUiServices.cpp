@@ -7,9 +7,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QLocale>
 #include <QMessageBox>
-#include <QMimeDatabase>
 #include <QPushButton>
 #include <QUrl>
 

@@ -60,6 +60,7 @@ void DiveListModel::setRows(std::vector<DiveListRow> rows)
     m_rows = std::move(rows);
     if (m_sorted)
         applySort();
+    indexRows();
     endResetModel();
 }
 
@@ -70,10 +71,15 @@ QString DiveListModel::rowKey(int r) const
 
 int DiveListModel::rowOfId(qint64 id) const
 {
+    return m_rowOfId.value(id, -1);
+}
+
+void DiveListModel::indexRows()
+{
+    m_rowOfId.clear();
+    m_rowOfId.reserve(qsizetype(m_rows.size()));
     for (size_t i = 0; i < m_rows.size(); ++i)
-        if (m_rows[i].id == id)
-            return int(i);
-    return -1;
+        m_rowOfId.insert(m_rows[i].id, int(i));
 }
 
 void DiveListModel::headingClicked(int column)
@@ -85,6 +91,7 @@ void DiveListModel::headingClicked(int column)
     m_sorted = true;
     beginResetModel();
     applySort();
+    indexRows();
     endResetModel();
 }
 

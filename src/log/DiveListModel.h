@@ -3,6 +3,7 @@
 #include "DiveList.h"
 
 #include <QAbstractTableModel>
+#include <QHash>
 
 class DiveListModel : public QAbstractTableModel {
     Q_OBJECT
@@ -31,8 +32,11 @@ public:
 
 private:
     void applySort();
+    void indexRows();
 
     std::vector<DiveListRow> m_rows;
+    // Row of each dive id: commands on a large selection look every selected dive up.
+    QHash<qint64, int> m_rowOfId;
     bool m_sorted = false;
     int m_sortKey = 0;
     Qt::SortOrder m_order = Qt::AscendingOrder;
