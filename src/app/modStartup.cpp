@@ -13,15 +13,19 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <limits>
+
 namespace {
 QString tr(const char* text)
 {
     return QCoreApplication::translate("modStartup", text);
 }
 
-void readLong(long& target, const QString& section, const QString& key, const QString& defaultValue)
+// A value outside [lowest, highest] cannot be converted either: the setting keeps its value.
+void readLong(long& target, const QString& section, const QString& key, const QString& defaultValue,
+              long lowest = std::numeric_limits<long>::min(), long highest = std::numeric_limits<long>::max())
 {
-    if (auto v = CLng(ReadIni(section, key, defaultValue)))
+    if (auto v = CLng(ReadIni(section, key, defaultValue)); v && *v >= lowest && *v <= highest)
         target = *v;
 }
 }  // namespace
@@ -87,7 +91,8 @@ bool OpenLog(Database& db, const QString& path, bool createIfMissing)
 
 void ReadProgramSettings()
 {
-    readLong(gPort, QStringLiteral("OPTION"), QStringLiteral("PORT"), QStringLiteral("1"));
+    // Only COM 1 to COM 4 exist; any other number would open a device nobody chose.
+    readLong(gPort, QStringLiteral("OPTION"), QStringLiteral("PORT"), QStringLiteral("1"), 1, 4);
     gPortName = ReadIni(QStringLiteral("OPTION"), QStringLiteral("PORT_NAME"), QString());
     struct Defaults { const char* section; const char* top; const char* right; const char* left; };
     const Defaults pages[] = {{"PAGETYPE_1", "16", "21", "15"}, {"PAGETYPE_2", "12", "24", "5"}};

@@ -145,6 +145,18 @@ std::optional<bool> CBool(const QString& text)
     return v != 0.0;
 }
 
+std::optional<int> TwipsToPixels(const QString& text, int minPixels, int maxPixels)
+{
+    const auto twips = CSng(text);
+    if (!twips)
+        return std::nullopt;
+    // Compared as a double, so that no huge value is ever converted to int.
+    const double pixels = std::round(double(*twips) / 15.0);
+    if (!(pixels >= minPixels && pixels <= maxPixels))
+        return std::nullopt;
+    return int(pixels);
+}
+
 QString SingleToText(float value)
 {
     return QString::number(double(value), 'g', 7);

@@ -30,6 +30,10 @@ std::optional<float> CSng(const QString& text);
 std::optional<bool> CBool(const QString& text);
 // The decimal text of a single-precision number as the settings file stores it ("9600").
 QString SingleToText(float value);
+// A length in twips from the settings file as whole pixels (15 twips to a pixel), or
+// nothing when the text is no number or the length falls outside [minPixels, maxPixels]:
+// such a value could not make a usable window or column.
+std::optional<int> TwipsToPixels(const QString& text, int minPixels, int maxPixels);
 
 // Shell, folder chooser and help, through the installed UI services.
 QString BrowseFolder(const QString& title, QObject* owner);

@@ -89,10 +89,22 @@ void DiveListModel::headingClicked(int column)
         m_order = m_order == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
     m_sortKey = key;
     m_sorted = true;
-    beginResetModel();
+    // A layout change rather than a reset: views keep their selected and current rows,
+    // which follow their dives to the new places.
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    QList<qint64> ids;
+    ids.reserve(before.size());
+    for (const QModelIndex& i : before)
+        ids << m_rows[size_t(i.row())].id;
     applySort();
     indexRows();
-    endResetModel();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (qsizetype k = 0; k < before.size(); ++k)
+        after << index(rowOfId(ids[k]), before[k].column());
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
 void DiveListModel::applySort()

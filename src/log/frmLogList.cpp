@@ -26,6 +26,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QScreen>
 #include <QStyle>
 #include <QToolBar>
 
@@ -157,18 +158,27 @@ QString frmLogList::panelText(int panel) const
 void frmLogList::ApplySettings()
 {
     const QString window = QStringLiteral("WINDOW");
-    if (auto w = CSng(ReadIni(window, QStringLiteral("WIDTH"), SingleToText(float(width() * kTwipsPerPixel)))))
-        resize(qRound(*w / kTwipsPerPixel), height());
-    if (auto h = CSng(ReadIni(window, QStringLiteral("HEIGHT"), SingleToText(float(height() * kTwipsPerPixel)))))
-        resize(width(), qRound(*h / kTwipsPerPixel));
+    // A hand-edited size that could not make a usable window (beyond the screen, smaller
+    // than the window's least size, or no number) is ignored like any unreadable value.
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    const QSize room = screen ? screen->availableGeometry().size() : QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    const QSize least = minimumSizeHint().expandedTo(QSize(1, 1)).boundedTo(room);
+    if (auto w = TwipsToPixels(ReadIni(window, QStringLiteral("WIDTH"), QString()), least.width(), room.width()))
+        resize(*w, height());
+    if (auto h = TwipsToPixels(ReadIni(window, QStringLiteral("HEIGHT"), QString()), least.height(), room.height()))
+        resize(width(), *h);
+    resize(size().boundedTo(room));  // the designed size too must fit a small screen
     if (auto v = CBool(ReadIni(window, QStringLiteral("TOOLBAR_VISIBLE"), QStringLiteral("True"))))
         ui->cbrCoolBar->setVisible(*v);
     if (auto v = CBool(ReadIni(window, QStringLiteral("STATUSBAR_VISIBLE"), QStringLiteral("True"))))
         ui->stsStatus->setVisible(*v);
+    QHeaderView* header = ui->lvwLogList->header();
+    const int narrowest = std::max(1, header->minimumSectionSize());
     for (int i = 0; i < DiveListModel::ColumnCount; ++i) {
-        const QString current = SingleToText(float(ui->lvwLogList->columnWidth(i) * kTwipsPerPixel));
-        if (auto w = CSng(ReadIni(window, QString::fromLatin1(kColumnWidths[i]), current)))
-            ui->lvwLogList->setColumnWidth(i, qMax(0, qRound(*w / kTwipsPerPixel)));
+        // A column of no width could never be found again; one wider than the screen hides the others.
+        if (auto w = TwipsToPixels(ReadIni(window, QString::fromLatin1(kColumnWidths[i]), QString()), narrowest,
+                                   std::max(narrowest, room.width())))
+            ui->lvwLogList->setColumnWidth(i, *w);
     }
 }
 

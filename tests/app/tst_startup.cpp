@@ -146,6 +146,26 @@ private slots:
         QCOMPARE(got, QList<long>({3, 20, 21, 15, 0, 12, 24, 5, 7, 1, 0}));
     }
 
+    void portOutsideComPorts_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<long>("port");
+        QTest::newRow("COM 4") << "4" << 4L;
+        QTest::newRow("negative") << "-5" << 1L;
+        QTest::newRow("zero") << "0" << 1L;
+        QTest::newRow("above COM 4") << "5" << 1L;
+    }
+
+    void portOutsideComPorts()
+    {
+        QFETCH(QString, value);
+        QFETCH(long, port);
+        TestLog log(false);
+        QVERIFY(IniFile::write(gIniPath, "OPTION", "PORT", value));
+        ReadProgramSettings();
+        QCOMPARE(gPort, port);
+    }
+
     void shutdownCompactsOnlyAChangedLog()
     {
         TestLog log;

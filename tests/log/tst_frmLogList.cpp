@@ -6,6 +6,7 @@
 #include "TestLog.h"
 #include "frmLogList.h"
 #include "frmProgress.h"
+#include "modSubroutines.h"
 #include "modSupport.h"
 
 #include <QComboBox>
@@ -14,6 +15,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QProcess>
+#include <QScreen>
 #include <QTreeView>
 #include <QtTest>
 
@@ -108,8 +110,17 @@ private slots:
         }
         QHeaderView* header = listView(w)->header();
         const QPoint noHeading(header->sectionViewportPosition(DiveListModel::ColNo) + 5, header->height() / 2);
+        listView(w)->selectionModel()->clearSelection();
+        selectLocations(w, {"04", "02"});
+        listView(w)->selectionModel()->setCurrentIndex(w.model()->index(2, 0), QItemSelectionModel::NoUpdate);  // "02"
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, noHeading);
         QCOMPARE(columnTexts(w, DiveListModel::ColNo), QStringList({"8", "9", "10", "11"}));
+        // The selected dives and the current one stay so, in their new places.
+        QStringList selected;
+        for (const QString& key : w.selection())
+            selected << w.model()->cellText(w.model()->rowOfId(KeyToId(key)), DiveListModel::ColLocation);
+        QCOMPARE(selected, QStringList({"02", "04"}));
+        QCOMPARE(listView(w)->currentIndex().siblingAtColumn(DiveListModel::ColLocation).data().toString(), "02");
         // A new oldest dive must land in its sorted place after the refresh, not at the end.
         t.addDive("2023-04-30", "10:00", "10:40", {}, "30");
         action(w, "mnuViewRefresh")->trigger();
@@ -263,6 +274,47 @@ private slots:
             action(*w, bar[0])->trigger();
         }
         QCOMPARE(ui.messages.size(), deletes ? 1 : 0);  // the question, and no failure
+    }
+
+    void hostileWindowSettings_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<bool>("used");  // false: the designed value stays
+        QTest::newRow("width in range") << "WIDTH" << "9000" << true;
+        QTest::newRow("width beyond the screen") << "WIDTH" << "2000000" << false;
+        QTest::newRow("width too large for any int") << "WIDTH" << "1e30" << false;
+        QTest::newRow("negative height") << "HEIGHT" << "-600" << false;
+        QTest::newRow("zero height") << "HEIGHT" << "0" << false;
+        QTest::newRow("column in range") << "COLUMN_2" << "1500" << true;
+        QTest::newRow("column of no width") << "COLUMN_2" << "0" << false;
+        QTest::newRow("negative column") << "COLUMN_2" << "-1500" << false;
+        QTest::newRow("column wider than the screen") << "COLUMN_2" << "1e30" << false;
+    }
+
+    void hostileWindowSettings()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        QFETCH(bool, used);
+        ScriptedUi ui;
+        TestLog t;
+        t.close();
+        int status = 0;
+        auto designed = startProgram(t, &status);
+        const QList<int> before = {designed->listWindow()->width(), designed->listWindow()->height(),
+                                   listView(*designed->listWindow())->columnWidth(1)};
+        designed.reset();
+        QFile::remove(t.path("tidewriter.ini"));
+        IniFile::write(t.path("tidewriter.ini"), "WINDOW", key, value);
+        auto program = startProgram(t, &status);
+        frmLogList* w = program->listWindow();
+        const QList<int> after = {w->width(), w->height(), listView(*w)->columnWidth(1)};
+        const int changed = key == "WIDTH" ? 0 : key == "HEIGHT" ? 1 : 2;
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(after[i], i == changed && used ? value.toInt() / 15 : before[i]);
+        const QSize screen = w->screen()->availableGeometry().size();
+        QVERIFY(w->width() <= screen.width() && w->height() <= screen.height());
     }
 
     void startRefused_data()
