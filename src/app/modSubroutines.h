@@ -28,7 +28,9 @@ QList<float> SplitNumbers(const QString& text);
 std::optional<long> CLng(const QString& text);
 std::optional<float> CSng(const QString& text);
 std::optional<bool> CBool(const QString& text);
-// The decimal text of a single-precision number as the settings file stores it ("9600").
+// A single-precision number as the settings file and the series texts store it: plain
+// decimal ("9600", "0.00001", "12345678"), the shortest text that SplitNumbers reads back
+// as the same number. -0 is written as 0; a value that is no number at all as 0.
 QString SingleToText(float value);
 
 // Shell, folder chooser and help, through the installed UI services.

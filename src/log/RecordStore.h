@@ -28,7 +28,8 @@ class RecordStore : public QObject {
 public:
     // The 29 fields in the order a save writes them.
     static const QList<RecordField>& fields();
-    // The series text of a list of numbers: each in its shortest form, one blank between.
+    // The series text of a list of numbers: each in its shortest plain decimal form (never
+    // an exponent), one blank between; SplitNumbers reads the same numbers back.
     static QString SeriesText(const QList<float>& values);
     // Columns whose change the dive list shows.
     static bool isListedColumn(const QString& column);

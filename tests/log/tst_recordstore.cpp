@@ -103,6 +103,9 @@ private slots:
         QCOMPARE(RecordStore::SeriesText(SplitNumbers("-1 2.0 ")), QStringLiteral("-1 2"));
         QCOMPARE(RecordStore::SeriesText(SplitNumbers("")), QStringLiteral("0 0"));
         QCOMPARE(RecordStore::SeriesText(SplitNumbers("12,5")), QStringLiteral("12 5"));  // no decimal comma
+        // Values beyond the usual range come back as they went in.
+        const QList<float> wide{1e-5f, 12345678.0f, -0.5f, 0.1f};
+        QCOMPARE(SplitNumbers(RecordStore::SeriesText(wide)), wide);
     }
 
     void failedWriteUndoesTheWholeSave()
