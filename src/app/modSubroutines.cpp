@@ -159,6 +159,25 @@ QString SingleToText(float value)
     return QString::fromLatin1(text, written.ptr - text);
 }
 
+QString CrLfLines(const QString& text)
+{
+    if (!text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
+        return text;
+    QString r;
+    r.reserve(text.size() + text.count(QLatin1Char('\n')));
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
+            r += QLatin1String("\r\n");
+            if (c == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'))
+                ++i;
+        } else {
+            r += c;
+        }
+    }
+    return r;
+}
+
 QString BrowseFolder(const QString& title, QObject* owner)
 {
     return Services().browseFolder(title, owner).left(128);

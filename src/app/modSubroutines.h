@@ -32,6 +32,9 @@ std::optional<bool> CBool(const QString& text);
 // decimal ("9600", "0.00001", "12345678"), the shortest text that SplitNumbers reads back
 // as the same number. -0 is written as 0; a value that is no number at all as 0.
 QString SingleToText(float value);
+// The text with every line break (CR LF, a lone LF or a lone CR) as CR LF, the form the
+// log's texts and the exported files use.
+QString CrLfLines(const QString& text);
 
 // Shell, folder chooser and help, through the installed UI services.
 QString BrowseFolder(const QString& title, QObject* owner);

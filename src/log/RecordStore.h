@@ -45,7 +45,8 @@ public:
 
     // The text a field had when loaded (the field's own control name or series name).
     QString loadedText(const QString& control) const { return m_loaded.value(control); }
-    // The field's current value as text, compared with its loaded text by a save.
+    // The field's current value as text, compared with its loaded text by a save; a
+    // text's line breaks as CR LF, the form it is stored in.
     QString currentText(const RecordField& field) const;
 
     // Attached files, in the order a save writes them.

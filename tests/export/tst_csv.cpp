@@ -37,8 +37,9 @@ private slots:
         QTest::newRow("comma") << "a,b" << "\"a,b\"";
         QTest::newRow("quote") << "say \"hi\"" << "\"say \"\"hi\"\"\"";
         QTest::newRow("line end") << "a\r\nb" << "\"a\r\nb\"";
-        QTest::newRow("lone LF") << "a\nb" << "a\nb";
-        QTest::newRow("lone CR") << "a\rb" << "a\rb";
+        QTest::newRow("lone LF") << "a\nb" << "\"a\nb\"";
+        QTest::newRow("lone CR") << "a\rb" << "\"a\rb\"";
+        QTest::newRow("LF and quote") << "\"a\"\n" << "\"\"\"a\"\"\n\"";
         QTest::newRow("empty") << "" << "";
     }
     void quote()
