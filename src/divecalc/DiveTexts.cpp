@@ -218,6 +218,11 @@ void DiveTexts::changed(const QString& control)
                     setText(kOutTime, shortTime(in.addSecs((hours * 60 + minutes) * 60)));
                 }
             }
+            // ABT is the underwater time, and TBT follows it.
+            setText(kAbt, text(kUWTime));
+            const auto rnt = readLong(text(kRnt)), abt = readLong(text(kAbt));
+            if (rnt && abt)
+                setText(kTbt, QString::number(*rnt + *abt));
         }
         CalcOutPg();
         CalcAir();
