@@ -28,10 +28,19 @@ Program::~Program()
 int Program::start(const QStringList& arguments, const StartupPaths& paths)
 {
     m_lock = std::make_unique<QLockFile>(paths.lockFile);
-    m_lock->setStaleLockTime(0);  // a lock left by a crashed run is recognised by its pid
-    if (!m_lock->tryLock(0)) {
+    QString lockFailure;
+    switch (TakeInstanceLock(*m_lock, &lockFailure)) {
+    case InstanceLock::HeldByAnotherRun:
         MsgBox(QCoreApplication::translate("Main", "すでに起動しています"), MsgIcon::Exclamation);
         return 1;
+    case InstanceLock::Failed:
+        // Without the lock a second run could not be told apart: better not to start.
+        MsgBox(QCoreApplication::translate("Main", "二重起動を防ぐためのロックファイルを作成できませんでした")
+                   + QLatin1Char('\n') + paths.lockFile + QLatin1Char('\n') + lockFailure,
+               MsgIcon::Critical, MsgButtons::Ok, QCoreApplication::translate("Main", "エラー"));
+        return 1;
+    case InstanceLock::Taken:
+        break;
     }
     gIniPath = paths.iniFile;
     const QString named = DatabasePathFromArgs(arguments);

@@ -10,7 +10,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QStandardPaths>
 
 #include <limits>
@@ -35,19 +37,51 @@ StartupPaths DefaultStartupPaths()
     StartupPaths p;
     const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-    // The user's runtime folder; without one, a name of the user's own in the temporary folder.
+    // The user's runtime folder. Without one, the program's cache folder, kept writable by
+    // the user alone: a fixed name in the shared temporary folder could be taken first by
+    // another user, who would then decide whether this program starts.
     QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    QString lockName = QStringLiteral("/tidewriter.lock");
     if (runtime.isEmpty() || !QFileInfo(runtime).isDir()) {
-        runtime = QDir::tempPath();
-        lockName = QStringLiteral("/tidewriter-%1.lock").arg(QString::fromLocal8Bit(qgetenv("USER")));
+        runtime = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+        if (QDir().mkpath(runtime))
+            QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
     QDir().mkpath(data);
     QDir().mkpath(config);
     p.defaultDatabase = data + QStringLiteral("/tidewriter.db");
     p.iniFile = config + QStringLiteral("/tidewriter.ini");
-    p.lockFile = runtime + lockName;
+    p.lockFile = runtime + QStringLiteral("/tidewriter.lock");
     return p;
+}
+
+InstanceLock TakeInstanceLock(QLockFile& lock, QString* reason)
+{
+    lock.setStaleLockTime(0);  // a lock left by a crashed run is recognised by its pid
+    if (lock.tryLock(0))
+        return InstanceLock::Taken;
+    if (lock.error() == QLockFile::LockFailedError)
+        return InstanceLock::HeldByAnotherRun;
+    if (reason) {
+        const QFileInfo file(lock.fileName());
+        const QFileInfo folder(file.absolutePath());
+        if (!folder.exists()) {
+            *reason = tr("フォルダ %1 がありません").arg(folder.filePath());
+        } else if (!folder.isDir()) {
+            *reason = tr("%1 はフォルダではありません").arg(folder.filePath());
+        } else if (lock.error() == QLockFile::PermissionError) {
+            *reason = tr("フォルダ %1 に書き込む権限がありません").arg(folder.filePath());
+        } else {
+            // What the system says when the file is made the same way.
+            QFile probe(file.filePath());
+            if (probe.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+                probe.remove();
+                *reason = tr("原因は不明です");
+            } else {
+                *reason = probe.errorString();
+            }
+        }
+    }
+    return InstanceLock::Failed;
 }
 
 QString DatabasePathFromArgs(const QStringList& arguments)

@@ -5,6 +5,7 @@
 #include <QStringList>
 
 class Database;
+class QLockFile;
 
 struct StartupPaths {
     QString defaultDatabase;  // the log used when the command line names none
@@ -13,8 +14,14 @@ struct StartupPaths {
 };
 
 // tidewriter.db in the data folder, tidewriter.ini in the config folder, the lock in the
-// user's runtime folder.
+// user's runtime folder (without one, in the program's cache folder, made writable by the
+// user alone).
 StartupPaths DefaultStartupPaths();
+
+// Takes the single-instance lock. Another run holding it is no failure of the lock; a
+// lock file that cannot be made is, and reason then says why.
+enum class InstanceLock { Taken, HeldByAnotherRun, Failed };
+InstanceLock TakeInstanceLock(QLockFile& lock, QString* reason);
 
 // The command line's words (options starting with "--" excepted), joined with blanks,
 // every double quote removed; empty when the command line names no log.

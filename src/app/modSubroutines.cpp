@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QUrl>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -28,9 +29,12 @@ float numberValue(QString text)
         text.chop(1);
     if (!number.match(text).hasMatch())
         return 0.0f;
-    bool ok = false;
-    const float v = text.toFloat(&ok);
-    return ok ? v : 0.0f;
+    // Read straight into a float, correctly rounded, so that every text SingleToText
+    // writes comes back as the very same number. Out of range reads as 0.
+    const QByteArray digits = text.toLatin1();
+    float v = 0.0f;
+    const auto [end, ec] = std::from_chars(digits.cbegin(), digits.cend(), v);
+    return ec == std::errc() && end == digits.cend() ? v : 0.0f;
 }
 }  // namespace
 
@@ -159,7 +163,31 @@ std::optional<int> TwipsToPixels(const QString& text, int minPixels, int maxPixe
 
 QString SingleToText(float value)
 {
-    return QString::number(double(value), 'g', 7);
+    // No exponent form: the number readers take "1e-05" for the two numbers 1 and -05.
+    if (value == 0.0f || !std::isfinite(value))
+        return QStringLiteral("0");
+    char text[64];  // the longest float in plain form (the smallest subnormal, negative) needs 48
+    const auto written = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed);
+    return QString::fromLatin1(text, written.ptr - text);
+}
+
+QString CrLfLines(const QString& text)
+{
+    if (!text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
+        return text;
+    QString r;
+    r.reserve(text.size() + text.count(QLatin1Char('\n')));
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
+            r += QLatin1String("\r\n");
+            if (c == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'))
+                ++i;
+        } else {
+            r += c;
+        }
+    }
+    return r;
 }
 
 QString BrowseFolder(const QString& title, QObject* owner)

@@ -28,12 +28,17 @@ QList<float> SplitNumbers(const QString& text);
 std::optional<long> CLng(const QString& text);
 std::optional<float> CSng(const QString& text);
 std::optional<bool> CBool(const QString& text);
-// The decimal text of a single-precision number as the settings file stores it ("9600").
+// A single-precision number as the settings file and the series texts store it: plain
+// decimal ("9600", "0.00001", "12345678"), the shortest text that SplitNumbers reads back
+// as the same number. -0 is written as 0; a value that is no number at all as 0.
 QString SingleToText(float value);
 // A length in twips from the settings file as whole pixels (15 twips to a pixel), or
 // nothing when the text is no number or the length falls outside [minPixels, maxPixels]:
 // such a value could not make a usable window or column.
 std::optional<int> TwipsToPixels(const QString& text, int minPixels, int maxPixels);
+// The text with every line break (CR LF, a lone LF or a lone CR) as CR LF, the form the
+// log's texts and the exported files use.
+QString CrLfLines(const QString& text);
 
 // Shell, folder chooser and help, through the installed UI services.
 QString BrowseFolder(const QString& title, QObject* owner);

@@ -25,7 +25,8 @@ public:
     virtual std::optional<long> diveCountOn(const QString& date) = 0;
     // Dives of the date that began before the entry time.
     virtual std::optional<long> divesBefore(const QString& date, const QString& entry) = 0;
-    // Dives of earlier dates, and of the date before the entry time.
+    // Dives of earlier dates, and of the date before the entry time (none of the date
+    // when the entry is empty).
     virtual std::optional<EarlierMinutes> earlierMinutes(const QString& date, const QString& entry) = 0;
     // The latest exit of the date's dives that ended before the entry time.
     virtual std::optional<QString> previousExit(const QString& date, const QString& entry) = 0;

@@ -218,6 +218,11 @@ void DiveTexts::changed(const QString& control)
                     setText(kOutTime, shortTime(in.addSecs((hours * 60 + minutes) * 60)));
                 }
             }
+            // ABT is the underwater time, and TBT follows it.
+            setText(kAbt, text(kUWTime));
+            const auto rnt = readLong(text(kRnt)), abt = readLong(text(kAbt));
+            if (rnt && abt)
+                setText(kTbt, QString::number(*rnt + *abt));
         }
         CalcOutPg();
         CalcAir();
@@ -337,12 +342,11 @@ void DiveTexts::RecalcAll()
         if (const auto n = m_context->divesBefore(date, entry))
             setText(QStringLiteral("txtTodayNum"), QString::number(*n + 1));
 
-    // The cumulative time: this dive, the minutes logged before the log, and every
-    // earlier dive. An unreadable underwater time leaves the whole sum at 0.
-    qint64 total = 0;
-    if (const auto uw = readLong(text(kUWTime)))
-        total = *uw + gTimeOffset;
-    if (!date.isEmpty() && !entry.isEmpty())
+    // The cumulative time: the minutes logged before the log, every earlier dive and this
+    // one's own minutes (none while its underwater time is unreadable). Without an entry
+    // time the earlier dives are those of earlier dates.
+    qint64 total = gTimeOffset + readLong(text(kUWTime)).value_or(0);
+    if (!date.isEmpty())
         if (const auto earlier = m_context->earlierMinutes(date, entry))
             total += earlier->withinDay.value_or(0) + earlier->pastMidnight.value_or(0);
     const qint64 hours = total >= 0 ? total / 60 : -((-total + 59) / 60);

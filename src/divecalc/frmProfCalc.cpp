@@ -110,8 +110,22 @@ frmProfCalc::frmProfCalc(QWidget* parent) : QDialog(parent), ui(new Ui::frmProfC
                                                     {ui->upd2Depth, ui->txt2Depth}, {ui->upd2UWTime, ui->txt2UWTime}};
     for (const auto& [spin, box] : spins)
         spin->setBuddy(box);
-    for (QLineEdit* box : {ui->txt1Depth, ui->txt1UWTime, ui->txtSI, ui->txt2Depth, ui->txt2UWTime})
+    for (QLineEdit* box : {ui->txt1Depth, ui->txt1UWTime, ui->txtSI, ui->txt2Depth, ui->txt2UWTime}) {
         box->installEventFilter(this);
+        // Any write drops the selection, even one of the same text. Selected again once the
+        // write is over, and before the next key is read.
+        auto reselect = [this, box] {
+            QMetaObject::invokeMethod(
+                this,
+                [this, box] {
+                    if (box == m_entered && box->hasFocus() && box->selectedText() != box->text())
+                        box->selectAll();
+                },
+                Qt::QueuedConnection);
+        };
+        connect(box, &QLineEdit::textChanged, this, reselect);
+        connect(box, &QLineEdit::selectionChanged, this, reselect);
+    }
     ui->txt1Depth->setFocus();
     ui->txt1Depth->selectAll();
 
@@ -259,12 +273,19 @@ void frmProfCalc::ValidateBox(QLineEdit* box, Check check)
 bool frmProfCalc::eventFilter(QObject* watched, QEvent* event)
 {
     auto* box = qobject_cast<QLineEdit*>(watched);
+    if (box && (event->type() == QEvent::KeyPress || event->type() == QEvent::MouseButtonPress) && box == m_entered)
+        m_entered = nullptr;
     if (box && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
         // Switching windows and opening menus neither enter nor leave a box.
         const bool moved = reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
-        if (event->type() == QEvent::FocusIn && moved && reason != Qt::MouseFocusReason)
-            SelectText(box);
+        if (event->type() == QEvent::FocusIn && moved) {
+            m_entered = reason != Qt::MouseFocusReason ? box : nullptr;
+            if (m_entered)
+                SelectText(box);
+        }
+        if (event->type() == QEvent::FocusOut && moved && box == m_entered)
+            m_entered = nullptr;
         if (event->type() == QEvent::FocusOut && moved && !m_refocusing) {
             // Checked once the focus has settled: a message shown in the middle of a
             // focus change would fight it.

@@ -41,4 +41,8 @@ private:
     bool m_startPgLock = false;
     // Set while a failed check puts the focus back, so leaving the other box is no check.
     bool m_refocusing = false;
+    // The box the keyboard entered, until the user types or clicks in it: when a text the
+    // program writes there meanwhile (the check of the box just left recomputing it) drops
+    // the selection, the whole text is selected again, so typing replaces it.
+    QLineEdit* m_entered = nullptr;
 };

@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QHash>
 #include <QStringEncoder>
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -36,11 +37,15 @@ constexpr int kBatchFrom = 8;
 
 QString CsvQuote(const QString& field)
 {
+    // Any line end counts: a bare CR or LF outside quotes splits the dive in two for a reader.
+    const bool quoted = std::any_of(field.cbegin(), field.cend(), [](QChar c) {
+        return c == QLatin1Char('\r') || c == QLatin1Char('\n') || c == QLatin1Char(',') || c == QLatin1Char('"');
+    });
+    if (!quoted)
+        return field;
     QString r = field;
     r.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    if (field.contains(QStringLiteral("\r\n")) || field.contains(QLatin1Char(',')) || field.contains(QLatin1Char('"')))
-        return QLatin1Char('"') + r + QLatin1Char('"');
-    return r;
+    return QLatin1Char('"') + r + QLatin1Char('"');
 }
 
 QString CsvHeader()

@@ -95,6 +95,9 @@ QString RecordStore::currentText(const RecordField& field) const
         return QString::number(m_texts.mask(control));
     case RecordField::Series:
         return field.column == QLatin1String("depth_transit") ? m_texts.depthSeries() : m_texts.tempSeries();
+    case RecordField::Text:
+        // Line breaks are stored as CR LF whatever the box gave (a text box gives LF).
+        return CrLfLines(m_texts.text(control));
     default:
         return m_texts.text(control);
     }

@@ -28,7 +28,8 @@ class RecordStore : public QObject {
 public:
     // The 29 fields in the order a save writes them.
     static const QList<RecordField>& fields();
-    // The series text of a list of numbers: each in its shortest form, one blank between.
+    // The series text of a list of numbers: each in its shortest plain decimal form (never
+    // an exponent), one blank between; SplitNumbers reads the same numbers back.
     static QString SeriesText(const QList<float>& values);
     // Columns whose change the dive list shows.
     static bool isListedColumn(const QString& column);
@@ -44,7 +45,8 @@ public:
 
     // The text a field had when loaded (the field's own control name or series name).
     QString loadedText(const QString& control) const { return m_loaded.value(control); }
-    // The field's current value as text, compared with its loaded text by a save.
+    // The field's current value as text, compared with its loaded text by a save; a
+    // text's line breaks as CR LF, the form it is stored in.
     QString currentText(const RecordField& field) const;
 
     // Attached files, in the order a save writes them.

@@ -451,7 +451,7 @@ void frmLogList::mnuToolHATrance_Click()
     if (same && same->toLongLong() > 0
         && MsgBox(dive.date.toString(QStringLiteral("yyyy/MM/dd")) + QLatin1Char(' ')
                       + dive.inTime.toString(QStringLiteral("H:mm")) + QLatin1Char('\n')
-                      + tr("このレコードははすでに存在しますが、取り込んでもよろしいですか"),
+                      + tr("このレコードはすでに存在しますが、取り込んでもよろしいですか"),
                   MsgIcon::Exclamation, MsgButtons::YesNo, tr("同じ日時のレコードがあります"), this)
             != MsgResult::Yes) {
         dialog.close();

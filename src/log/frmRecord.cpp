@@ -159,7 +159,9 @@ void frmRecord::bindControls()
                 userEdit(control, d.toString(QStringLiteral("yyyy/MM/dd")));
             });
         } else if (auto* text = qobject_cast<QPlainTextEdit*>(w)) {
-            connect(text, &QPlainTextEdit::textChanged, this, [this, control, text] { userEdit(control, text->toPlainText()); });
+            // The box gives LF; the record holds the CR LF the log stores.
+            connect(text, &QPlainTextEdit::textChanged, this,
+                    [this, control, text] { userEdit(control, CrLfLines(text->toPlainText())); });
         }
     }
     connect(&m_texts, &DiveTexts::textChanged, this, &frmRecord::texts_Changed);
@@ -263,7 +265,8 @@ void frmRecord::showText(const QString& control)
         const QDate d = QDate::fromString(text, QStringLiteral("yyyy/MM/dd"));
         date->setDate(d.isValid() ? d : QDate::currentDate());
     } else if (auto* plain = qobject_cast<QPlainTextEdit*>(w)) {
-        if (plain->toPlainText() != text)
+        // The box shows any line break as one; resetting it would move the caret.
+        if (CrLfLines(plain->toPlainText()) != CrLfLines(text))
             plain->setPlainText(text);
     }
 }

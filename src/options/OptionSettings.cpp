@@ -59,8 +59,9 @@ bool WriteAll(const OptionValues& values, long noOffset, long timeOffset)
             for (const QString& text : values.lists[i]) {
                 if (text.isEmpty())
                     continue;
-                ExecuteSQL(QStringLiteral("INSERT INTO %1 (id, %2) VALUES (?, ?)").arg(t.table, t.column), {id, text},
-                           true);
+                // A pasted line break is stored as CR LF, like every text of the log.
+                ExecuteSQL(QStringLiteral("INSERT INTO %1 (id, %2) VALUES (?, ?)").arg(t.table, t.column),
+                           {id, CrLfLines(text)}, true);
                 ++id;
             }
         }

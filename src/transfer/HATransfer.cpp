@@ -14,6 +14,11 @@ QString stoppedText()
 {
     return QCoreApplication::translate("HATransfer", "転送を中断しました");
 }
+
+QString tooMuchDataText()
+{
+    return QCoreApplication::translate("HATransfer", "コミュニケーションユニットから予定より多くのデータが送られてきました");
+}
 }  // namespace
 
 QString HATransfer::communicationError()
@@ -52,7 +57,15 @@ std::optional<QByteArray> HATransfer::ReadBlock(QString* error)
             // Exactly one block: more than 32 bytes is not a block either.
             if (m_line.bytesWaiting() == kHABlockSize) {
                 m_line.wait(kSettleMs);
-                return m_line.readAll();
+                QByteArray block = m_line.readAll();
+                // More arrived while the block settled: no telling which 32 bytes are the
+                // block, so the transfer ends rather than guess.
+                if (block.size() != kHABlockSize) {
+                    if (error)
+                        *error = tooMuchDataText();
+                    return std::nullopt;
+                }
+                return block;
             }
             if (waitAndAskStop(kPollMs)) {
                 if (error)

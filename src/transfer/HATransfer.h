@@ -26,7 +26,8 @@ public:
     bool stopped() const { return m_stopped; }
 
     bool HA_Initialize(QString* error);
-    // The next 32-byte block; empty after the unit failed to answer four times.
+    // The next 32-byte block; empty after the unit failed to answer four times, or when
+    // more than a block arrived.
     std::optional<QByteArray> ReadBlock(QString* error);
     void HA_End();
 

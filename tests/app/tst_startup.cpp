@@ -5,7 +5,9 @@
 #include "TestLog.h"
 #include "modStartup.h"
 
+#include <QLockFile>
 #include <QtTest>
+#include <vector>
 
 namespace {
 const QString kCannotOpen = QStringLiteral("データベースファイルがオープンできませんでした");
@@ -78,6 +80,51 @@ private slots:
         QFETCH(QStringList, args);
         QFETCH(QString, path);
         QCOMPARE(DatabasePathFromArgs(args), path);
+    }
+
+    // The single-instance lock: in the runtime folder, or else in a folder of the user's own
+    // that only the user can write, never under a fixed name in the shared temporary folder.
+    void lockFolder_data()
+    {
+        QTest::addColumn<QString>("runtime");  // XDG_RUNTIME_DIR: a folder, a missing one, or unset
+        QTest::newRow("runtime folder") << "run";
+        QTest::newRow("runtime folder missing") << "gone";
+        QTest::newRow("no runtime folder") << "";
+    }
+    void lockFolder()
+    {
+        QFETCH(QString, runtime);
+        TestLog t(false);
+        QDir().mkpath(t.path("run"));
+        const char* const vars[] = {"HOME", "XDG_RUNTIME_DIR", "XDG_CACHE_HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME"};
+        std::vector<QByteArray> saved;
+        for (const char* v : vars)
+            saved.push_back(qgetenv(v));
+        auto restore = qScopeGuard([&] {
+            for (size_t i = 0; i < saved.size(); ++i)
+                saved[i].isNull() ? qunsetenv(vars[i]) : qputenv(vars[i], saved[i]);
+        });
+        for (const char* v : vars)
+            qunsetenv(v);
+        qputenv("HOME", t.path("home").toLocal8Bit());
+        if (!runtime.isEmpty())
+            qputenv("XDG_RUNTIME_DIR", t.path(runtime).toLocal8Bit());
+
+        const QString lockFile = DefaultStartupPaths().lockFile;
+        const QFileInfo folder(QFileInfo(lockFile).absolutePath());
+        if (runtime == "run") {
+            QCOMPARE(folder.filePath(), t.path("run"));
+        } else {
+            QVERIFY2(lockFile.startsWith(t.path("home") + '/'), qPrintable(lockFile));
+            QCOMPARE(folder.permissions() & ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadUser
+                                              | QFile::WriteUser | QFile::ExeUser),
+                     QFile::Permissions());
+        }
+        QLockFile first(lockFile), second(lockFile);
+        QString reason;
+        QCOMPARE(TakeInstanceLock(first, &reason), InstanceLock::Taken);
+        QCOMPARE(TakeInstanceLock(second, &reason), InstanceLock::HeldByAnotherRun);
+        QVERIFY(reason.isEmpty());
     }
 
     // Interrupted exits: .old is the log itself (two dives), .new its compacted copy (one dive). Files that

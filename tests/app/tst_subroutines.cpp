@@ -3,6 +3,8 @@
 #include "modSubroutines.h"
 
 #include <QtTest>
+#include <bit>
+#include <limits>
 
 class tst_subroutines : public QObject {
     Q_OBJECT
@@ -58,6 +60,32 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QList<float>, values);
         QCOMPARE(SplitNumbers(text), values);
+    }
+
+    // Series and settings numbers: plain decimal, and read back as the very same float.
+    void numberTexts_data()
+    {
+        QTest::addColumn<float>("value");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("window width") << 9600.0f << "9600";
+        QTest::newRow("tenth") << 0.1f << "0.1";
+        QTest::newRow("negative half") << -0.5f << "-0.5";
+        QTest::newRow("small, no exponent") << 1e-5f << "0.00001";
+        QTest::newRow("eight digits, none lost") << 12345678.0f << "12345678";
+        QTest::newRow("a third needs eight digits") << 1.0f / 3 << "0.33333334";
+        QTest::newRow("largest float") << std::numeric_limits<float>::max() << "340282346638528859811704183484516925440";
+        QTest::newRow("smallest float") << std::numeric_limits<float>::denorm_min()
+                                        << "0.000000000000000000000000000000000000000000001";
+        QTest::newRow("minus zero") << -0.0f << "0";
+    }
+    void numberTexts()
+    {
+        QFETCH(float, value);
+        QFETCH(QString, text);
+        QCOMPARE(SingleToText(value), text);
+        const QList<float> read = SplitNumbers(text);
+        QCOMPARE(read.size(), 1);
+        QCOMPARE(std::bit_cast<quint32>(read[0]), std::bit_cast<quint32>(value == 0.0f ? 0.0f : value));
     }
 
     void conversions_data()

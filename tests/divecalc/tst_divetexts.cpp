@@ -117,40 +117,73 @@ private slots:
         QCOMPARE(mismatches(dive, "SI=00:30 InPG=" + GroupLetter(GetSiEndPg(GetEndPg(0, 18, 40), 30))), QString());
     }
 
+    // Earlier dives: 40 and 50 minutes and 23:40 to 00:20 the day before, 30 minutes earlier
+    // that day; a later dive never counts.
+    void cumulativeTime_data()
+    {
+        QTest::addColumn<int>("offset");
+        QTest::addColumn<QString>("when");
+        QTest::addColumn<QString>("expect");
+        QTest::newRow("offset, earlier dives, this one") << 600 << "2024-07-15 09:00 09:45" << "TotalTime=13:25";
+        QTest::newRow("first dive: an hour") << 15 << "2020-01-01 09:00 09:45" << "TotalTime=1:00";
+        QTest::newRow("nothing at all") << 0 << "2020-01-01" << "TotalTime=0:00";
+        QTest::newRow("no times: earlier dates count")
+            << 600 << "2024-07-15" << "TotalTime=12:10 UWTime= TodayNum= TodayTotal=2 InPG=* Rnt=0";
+        QTest::newRow("no exit: no minutes of its own") << 600 << "2024-07-15 09:00 -" << "TotalTime=12:40 UWTime=";
+    }
     void cumulativeTime()
     {
+        QFETCH(int, offset);
+        QFETCH(QString, when);
+        QFETCH(QString, expect);
         TestLog log;
-        gTimeOffset = 600;
-        for (const char* when : {"2024-07-14 10:00 10:40", "2024-07-14 13:00 13:50", "2024-07-14 23:40 00:20",
-                                 "2024-07-16 09:00 09:30"})  // the last is later: not counted
-            insert(log, {when});
+        gTimeOffset = offset;
+        for (const char* earlier : {"2024-07-14 10:00 10:40", "2024-07-14 13:00 13:50", "2024-07-14 23:40 00:20",
+                                    "2024-07-15 07:00 07:30", "2024-07-16 09:00 09:30"})
+            insert(log, {earlier});
         DiveTexts dive;
-        QVERIFY(dive.load(insert(log, {"2024-07-15 09:00 09:45"}), 4));
-        QCOMPARE(dive.text("txtTotalTime"), QStringLiteral("12:55"));  // 600 + 45 + 90 + 40
-        gTimeOffset = 15;
-        QVERIFY(dive.load(insert(log, {"2020-01-01 09:00 09:45"}), 1));
-        QCOMPARE(dive.text("txtTotalTime"), QStringLiteral("1:00"));
-        // An empty entry time counts no earlier dive, and the day has no number for it.
-        QVERIFY(dive.load(insert(log, {"2024-07-15"}), 9));
-        QCOMPARE(mismatches(dive, "TotalTime=0:00 TodayNum= TodayTotal=2 InPG=* Rnt=0"), QString());
+        QVERIFY(dive.load(insert(log, {when}), 6));
+        QCOMPARE(mismatches(dive, expect), QString());
     }
 
-    void typedUnderwaterTimeSetsExit()
+    // A typed underwater time sets the exit time, and ABT with TBT = RNT + ABT.
+    void typedUnderwaterTime_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("rnt");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("expect");
+        QTest::newRow("past midnight") << "23:30" << "0" << "75" << "OutTime=00:45 Abt=75 Tbt=75";
+        QTest::newRow("with residual nitrogen") << "10:00" << "12" << "40" << "OutTime=10:40 Abt=40 Tbt=52";
+        QTest::newRow("no entry time") << "" << "12" << "40" << "OutTime= Abt=40 Tbt=52";
+        QTest::newRow("a day or more") << "23:30" << "0" << "1440" << "OutTime= Abt=1440 Tbt=1440";
+        QTest::newRow("not a number: TBT kept") << "10:00" << "12" << "4O" << "OutTime= Abt=4O Tbt=0";
+    }
+    void typedUnderwaterTime()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QString, rnt);
+        QFETCH(QString, typed);
+        QFETCH(QString, expect);
+        TestLog log;
+        DiveTexts dive;
+        dive.setText("txtRnt", rnt);
+        dive.setText("txtInTime", entry);
+        dive.setText("txtUWTime", typed);
+        QCOMPARE(mismatches(dive, expect), QString());
+    }
+
+    void changedEntryKeepingTheDifferenceChangesNothing()
     {
         TestLog log;
         DiveTexts dive;
-        int uwChanges = 0;
-        connect(&dive, &DiveTexts::textChanged, [&](const QString& c) { uwChanges += c == QLatin1String("txtUWTime"); });
         dive.setText("txtInTime", "23:30");
         dive.setText("txtUWTime", "75");
-        QCOMPARE(mismatches(dive, "OutTime=00:45 Abt=0"), QString());  // ABT follows the times, not the box
-        uwChanges = 0;
-        // A new entry time that keeps the same difference changes nothing downstream.
+        int uwChanges = 0;
+        connect(&dive, &DiveTexts::textChanged, [&](const QString& c) { uwChanges += c == QLatin1String("txtUWTime"); });
         dive.setText("txtOutTime", "00:45");
         dive.setText("txtInTime", "23:30");
         QCOMPARE(uwChanges, 0);
-        dive.setText("txtUWTime", "1440");
-        QCOMPARE(dive.text("txtOutTime"), QStringLiteral("00:45"));
     }
 
     void batchMatchesPerDive()

@@ -98,6 +98,33 @@ private slots:
         QCOMPARE(c.box("txt2UWTime")->text(), QStringLiteral("0"));
     }
 
+    // Tab into a box the program filled, then type: the typing replaces the filled text,
+    // also after the check of the box left has written it again.
+    void tabIntoFilledBoxReplacesIt_data()
+    {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("depth");
+        QTest::addColumn<QString>("to");
+        QTest::newRow("first dive") << "txt1Depth" << "18" << "txt1UWTime";
+        QTest::newRow("second dive, depth reformatted") << "txt2Depth" << "12.34" << "txt2UWTime";
+    }
+    void tabIntoFilledBoxReplacesIt()
+    {
+        QFETCH(QString, from);
+        QFETCH(QString, depth);
+        QFETCH(QString, to);
+        Calc c;
+        c.choose("cbo2StartPg", QStringLiteral("A"));
+        c.box(qPrintable(from))->setFocus(Qt::TabFocusReason);
+        c.type(qPrintable(from), depth);
+        QVERIFY(c.box(qPrintable(to))->text().toInt() > 0);  // the allowed time
+        QTest::keyClick(c.box(qPrintable(from)), Qt::Key_Tab);
+        QCoreApplication::processEvents();
+        QCOMPARE(QApplication::focusWidget(), c.box(qPrintable(to)));
+        QTest::keyClicks(c.box(qPrintable(to)), QStringLiteral("30"));
+        QCOMPARE(c.box(qPrintable(to))->text(), QStringLiteral("30"));
+    }
+
     void checksOnLeaving_data()
     {
         QTest::addColumn<QString>("box");

@@ -37,8 +37,9 @@ private slots:
         QTest::newRow("comma") << "a,b" << "\"a,b\"";
         QTest::newRow("quote") << "say \"hi\"" << "\"say \"\"hi\"\"\"";
         QTest::newRow("line end") << "a\r\nb" << "\"a\r\nb\"";
-        QTest::newRow("lone LF") << "a\nb" << "a\nb";
-        QTest::newRow("lone CR") << "a\rb" << "a\rb";
+        QTest::newRow("lone LF") << "a\nb" << "\"a\nb\"";
+        QTest::newRow("lone CR") << "a\rb" << "\"a\rb\"";
+        QTest::newRow("LF and quote") << "\"a\"\n" << "\"\"\"a\"\"\n\"";
         QTest::newRow("empty") << "" << "";
     }
     void quote()
@@ -72,7 +73,7 @@ private slots:
         const QByteArray bytes = ReadFileBytes(log.path("out.csv"));
         QVERIFY(bytes.startsWith(QByteArray("No,\x97\xdd\x8c\x76", 7)));  // "No," then 累計 in Shift-JIS
         const QString expected =
-            CsvHeader() + "\r\n32,0:00,2024/07/16,,,,,,,,*,*,,,,0,0,,,,,,,,,,,,,,,0.0,0.0,0.0,0.0,,,,,\r\n"
+            CsvHeader() + "\r\n32,0:45,2024/07/16,,,,,,,,*,*,,,,0,0,,,,,,,,,,,,,,,0.0,0.0,0.0,0.0,,,,,\r\n"
             + "31,0:45,2024/07/15,\"Bob's \"\"Reef\"\", 大瀬崎\",ボート,山田,,,09:05,09:50,,H,10.0,18.5,45,0,45,10.0,"
               "アルミニウム,空気,200,50,2000,1500,16.7,晴れ,28.0,26.0,24.5,4.0,スプリング,10.0,15.0,8.0,12.0,波、流れ,,"
               "\"1行目\r\n2行目\",0 5 10.5,26 25\r\n";

@@ -50,13 +50,14 @@ void addDives(TestLog& t, int count)
 }
 
 // A fresh process's run, unless it stands for a second process started while another is going.
-std::unique_ptr<Program> startProgram(TestLog& t, int* status, bool fresh = true, QString log = {})
+std::unique_ptr<Program> startProgram(TestLog& t, int* status, bool fresh = true, QString log = {},
+                                      const QString& lock = QStringLiteral("run.lock"))
 {
     if (fresh)
         ResetGlobals();
     auto program = std::make_unique<Program>();
     *status = program->start({log.isEmpty() ? t.logPath() : log},
-                             {t.path("default.db"), t.path("tidewriter.ini"), t.path("run.lock")});
+                             {t.path("default.db"), t.path("tidewriter.ini"), t.path(lock)});
     return program;
 }
 
@@ -319,28 +320,35 @@ private slots:
 
     void startRefused_data()
     {
-        QTest::addColumn<QString>("log");  // empty: the log of a run still going
-        QTest::newRow("second instance") << "";
-        QTest::newRow("missing file") << "absent.db";
-        QTest::newRow("missing folder") << "nowhere/absent.db";
+        QTest::addColumn<QString>("log");   // empty: the log of a run still going
+        QTest::addColumn<QString>("lock");  // the lock's name in the test's folder
+        QTest::addColumn<QString>("message");
+        QTest::newRow("second instance") << "" << "run.lock" << "Tidewriter: すでに起動しています";
+        QTest::newRow("missing file") << "absent.db" << "run.lock" << "エラー: データベースファイルがオープンできませんでした";
+        QTest::newRow("missing folder") << "nowhere/absent.db" << "run.lock"
+                                        << "エラー: データベースファイルがオープンできませんでした";
+        QTest::newRow("lock folder missing") << "absent.db" << "gone/run.lock"
+                                             << "エラー: 二重起動を防ぐためのロックファイルを作成できませんでした\n"
+                                                "<dir>/gone/run.lock\nフォルダ <dir>/gone がありません";
     }
 
     void startRefused()
     {
         QFETCH(QString, log);
+        QFETCH(QString, lock);
+        QFETCH(QString, message);
         ScriptedUi ui;
         TestLog t(log.isEmpty());
         t.close();
         int status = 0;
         auto first = log.isEmpty() ? startProgram(t, &status) : nullptr;
-        auto refused = startProgram(t, &status, !first, first ? QString() : t.path(log));
+        auto refused = startProgram(t, &status, !first, first ? QString() : t.path(log), lock);
         QVERIFY(status > 0);
         QVERIFY(!refused->listWindow());
-        QCOMPARE(takeMessages(ui), QStringList{first ? QStringLiteral("Tidewriter: すでに起動しています")
-                                                     : QStringLiteral("エラー: データベースファイルがオープンできませんでした")});
-        if (!first)  // only the run's lock may appear: no log, no folder, no default log, no settings
+        QCOMPARE(takeMessages(ui), QStringList{message.replace("<dir>", t.dir.path())});
+        if (!first)  // at most the run's lock may appear: no log, no folder, no default log, no settings
             QCOMPARE(QDir(t.dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-                     QStringList{"run.lock"});
+                     lock.contains('/') ? QStringList() : QStringList{"run.lock"});
     }
 
     void exportCsvCommand()

@@ -9,6 +9,7 @@
 #include "frmInputDepth.h"
 #include "frmLogList.h"
 #include "frmRecord.h"
+#include "modCSV.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -31,7 +32,7 @@ struct Fixture {
     {
         id = t.addDive("2024-07-15", "23:30", "23:59", 18.5, "Okinawa", 1);
         t.db().execute("UPDATE LogTbl SET avg_depth = 9.2, air_temp = 28, tank_capa = 10, start_tank_bar = 200,"
-                       " end_tank_bar = 50, comment = 'Turtle', condition = 5, item = 0, weather = 1, surface_temp = 27,"
+                       " end_tank_bar = 50, comment = 'Turtle' || char(13, 10) || 'Shark', condition = 5, item = 0, weather = 1, surface_temp = 27,"
                        " depth_temp = 25, weight = 4, depth_transit = '0 5 10', update_time = ? WHERE id = ?",
                        {kNeverWritten, id});
         if (!openIt)
@@ -126,6 +127,9 @@ private slots:
         QTest::newRow("suit was Null") << Edit{"cboSuit", "1", true, "suit", QVariant(1)};
         QTest::newRow("same entry chosen again") << Edit{"cboEntryType", "1", false, "entry_type", QVariant(1)};
         QTest::newRow("comment cleared") << Edit{"txtComment", "", true, "comment", QVariant()};
+        QTest::newRow("comment as loaded, LF") << Edit{"txtComment", "Turtle\nShark", false, "comment", "Turtle\r\nShark"};
+        QTest::newRow("comment line added") << Edit{"txtComment", "Turtle\nShark\nRay", true, "comment",
+                                                    "Turtle\r\nShark\r\nRay"};
         QTest::newRow("same text typed") << Edit{"txtTankCapa", "10.0", false, "tank_capa", QVariant(10.0)};
         QTest::newRow("air temperature rounded") << Edit{"txtAirTemp", "25.55", true, "air_temp", QVariant(25.6)};
         QTest::newRow("items ticked") << Edit{"lstItem", "1 3", true, "item", QVariant(0b1010)};
@@ -221,6 +225,40 @@ private slots:
         QCOMPARE(f.ui.messages.value(0).text, closing.asked ? kCloseQuestion : QString());
         QCOMPARE(!f.w.isVisible(), closing.closed);
         QCOMPARE(f.column("update_time").toString(), kNeverWritten);
+    }
+
+    // A comment typed on two lines is stored with CR LF, shown as two lines again, and
+    // exported as one quoted field that a CSV reader takes as one dive.
+    void typedCommentExportsAsOneDive()
+    {
+        Fixture f;
+        auto* comment = qobject_cast<QPlainTextEdit*>(f.reveal("txtComment"));
+        comment->setFocus(Qt::TabFocusReason);
+        comment->selectAll();
+        QTest::keyClicks(comment, "Turtle");
+        QTest::keyClick(comment, Qt::Key_Return);
+        QTest::keyClicks(comment, "Shark, \"big\"");
+        f.button("cmdOk")->click();
+        QCOMPARE(f.column("comment").toString(), QStringLiteral("Turtle\r\nShark, \"big\""));
+        frmRecord again;
+        again.OpenRec(f.id, 7);
+        QCOMPARE(child<QPlainTextEdit>(again, "txtComment")->document()->blockCount(), 2);
+
+        const QString python = QStandardPaths::findExecutable("python3");
+        if (python.isEmpty())
+            QSKIP("python3 is not installed");
+        QString error;
+        QVERIFY2(ExportCSV(f.t.path("out.csv"), {{f.id, 7}}, nullptr, &error), qPrintable(error));
+        QProcess reader;
+        reader.start(python, {"-c", "import csv, json, sys\n"
+                                    "with open(sys.argv[1], encoding='cp932', newline='') as f:\n"
+                                    "    rows = list(csv.reader(f))\n"
+                                    "print(json.dumps([[len(r) for r in rows], rows[-1][37]]))",
+                              f.t.path("out.csv")});
+        QVERIFY(reader.waitForFinished(60000));
+        const QJsonArray parsed = QJsonDocument::fromJson(reader.readAllStandardOutput()).array();
+        QCOMPARE(parsed.at(0).toArray(), QJsonArray({40, 40}));  // the header and one dive
+        QCOMPARE(parsed.at(1).toString(), QStringLiteral("Turtle\r\nShark, \"big\""));
     }
 
     void ctrlTabWrapsBothWays()

@@ -103,6 +103,46 @@ private slots:
         QCOMPARE(RecordStore::SeriesText(SplitNumbers("-1 2.0 ")), QStringLiteral("-1 2"));
         QCOMPARE(RecordStore::SeriesText(SplitNumbers("")), QStringLiteral("0 0"));
         QCOMPARE(RecordStore::SeriesText(SplitNumbers("12,5")), QStringLiteral("12 5"));  // no decimal comma
+        // Values beyond the usual range come back as they went in.
+        const QList<float> wide{1e-5f, 12345678.0f, -0.5f, 0.1f};
+        QCOMPARE(SplitNumbers(RecordStore::SeriesText(wide)), wide);
+    }
+
+    // Line breaks reach the log as CR LF, whatever the box gave; the same text in another
+    // form is no change.
+    void lineBreaksStoredAsCrLf_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QVariant>("stored");  // before the edit
+        QTest::addColumn<QVariant>("typed");   // invalid: no edit
+        QTest::addColumn<QString>("after");
+        QTest::newRow("comment typed with LF") << "txtComment" << QVariant() << QVariant("a\nb\n") << "a\r\nb\r\n";
+        QTest::newRow("lone CR") << "txtComment" << QVariant() << QVariant("a\rb") << "a\r\nb";
+        QTest::newRow("CR LF as it is") << "txtComment" << QVariant() << QVariant("a\r\nb") << "a\r\nb";
+        QTest::newRow("loaded CR LF shown with LF") << "txtComment" << QVariant("a\r\nb") << QVariant("a\nb") << "a\r\nb";
+        QTest::newRow("old LF comment untouched") << "txtComment" << QVariant("a\nb") << QVariant() << "a\nb";
+        QTest::newRow("site pasted on two lines") << "cboLocation" << QVariant() << QVariant("x\ny") << "x\r\ny";
+    }
+    void lineBreaksStoredAsCrLf()
+    {
+        QFETCH(QString, control);
+        QFETCH(QVariant, stored);
+        QFETCH(QVariant, typed);
+        QFETCH(QString, after);
+        TestLog log;
+        const QString column = control == "txtComment" ? "comment" : "location";
+        const qint64 id = newRecord(log, "entry_type = 0, weather = 0, suit = 0, tank_mat = 0, air_type = 0,"
+                                         " condition = 0, item = 0");
+        QVERIFY(log.db().execute(QStringLiteral("UPDATE LogTbl SET %1 = ? WHERE id = ?").arg(column), {stored, id}));
+        ScriptedUi ui;
+        Editor e;
+        QVERIFY(e.store.LoadRecord(id, 1));
+        if (typed.isValid())
+            e.texts.setText(control, typed.toString());
+        const auto result = e.store.SaveRecord();
+        QVERIFY(result.ok);
+        QCOMPARE(result.fieldsWritten, stored.isValid() && after == stored.toString() ? 0 : 1);
+        QCOMPARE(row(log, id, column), QStringList{after});
     }
 
     void failedWriteUndoesTheWholeSave()

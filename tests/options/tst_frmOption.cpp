@@ -124,18 +124,19 @@ private slots:
                                " WHERE id = ?", {t.addDive("2023-05-01", "10:00", "10:40")}));
         const QStringList others = dump(t, table);
         auto box = [&boxes](const frmOption& d, int n) { return child(d, QStringLiteral("%1_%2").arg(boxes).arg(n)); };
-        // Boxes 1, 2, 4 and 14 filled: the ids close up over the empty boxes.
+        // Boxes 1, 2, 4 and 14 filled: the ids close up over the empty boxes. A pasted line
+        // break is stored as CR LF.
         QStringList entered(kOptionListBoxes, QString());
-        entered[0] = "First", entered[1] = "O'Neil's", entered[3] = "Fourth", entered[13] = "Last";
+        entered[0] = "First", entered[1] = "O'Neil's", entered[3] = "Fourth\nline", entered[13] = "Last";
         {
             frmOption d;
             for (int n = 0; n < kOptionListBoxes; ++n)
                 box(d, n)->setText(entered[n]);
             click(d, "cmdOk");
         }
-        const QStringList kept{"First", "O'Neil's", "Fourth", "Last"};
+        const QStringList kept{"First", "O'Neil's", "Fourth\r\nline", "Last"};
         QCOMPARE(values(t, "SELECT * FROM " + table + " ORDER BY rowid"),
-                 QStringList({"0", "First", "1", "O'Neil's", "2", "Fourth", "3", "Last"}));
+                 QStringList({"0", "First", "1", "O'Neil's", "2", "Fourth\r\nline", "3", "Last"}));
         const QHash<QString, QStringList*> shared{{"SuitTbl", &gSuits}, {"ItemTbl", &gItems},
             {"AirTypeTbl", &gAirTypes}, {"WeatherTbl", &gWeathers}, {"ConditionTbl", &gConditions}};
         QCOMPARE(*shared[table], kept);

@@ -33,9 +33,16 @@ public:
         m_buffer.clear();
         return b;
     }
-    void wait(int ms) override { clock += ms; }
+    void wait(int ms) override
+    {
+        clock += ms;
+        // One byte too many, arriving while the block settles.
+        if (m_buffer.size() == 32 && ++m_blocksWaited == lateByteOnBlock)
+            m_buffer += char(0x42);
+    }
 
     QString openError;
+    int lateByteOnBlock = 0;  // 1: the header
     QByteArray written;
     qint64 clock = 0;
 
@@ -43,6 +50,7 @@ private:
     HAUnitSimulator& m_unit;
     QByteArray m_buffer;
     bool m_open = false;
+    int m_blocksWaited = 0;
 };
 
 QList<QByteArray> dive()
@@ -94,11 +102,14 @@ void tst_hatransfer::failures_data()
     QTest::addColumn<int>("stopAfter");
     QTest::addColumn<QString>("openError");
     QTest::addColumn<QByteArray>("header");  // replaces the dive's header when set
-    QTest::newRow("silent unit") << true << false << -1 << "" << QByteArray();
-    QTest::newRow("33-byte answers") << false << true << -1 << "" << QByteArray();
-    QTest::newRow("stops after the header") << false << false << 1 << "" << QByteArray();
-    QTest::newRow("port cannot be opened") << false << false << -1 << "/dev/ttyS9 を開けません" << QByteArray();
-    QTest::newRow("impossible date") << false << false << -1 << "" << QByteArray(32, 0x13);
+    QTest::addColumn<int>("lateByteOn");     // the block a 33rd byte follows while it settles
+    QTest::newRow("silent unit") << true << false << -1 << "" << QByteArray() << 0;
+    QTest::newRow("33-byte answers") << false << true << -1 << "" << QByteArray() << 0;
+    QTest::newRow("stops after the header") << false << false << 1 << "" << QByteArray() << 0;
+    QTest::newRow("port cannot be opened") << false << false << -1 << "/dev/ttyS9 を開けません" << QByteArray() << 0;
+    QTest::newRow("impossible date") << false << false << -1 << "" << QByteArray(32, 0x13) << 0;
+    QTest::newRow("extra byte after the header") << false << false << -1 << "" << QByteArray() << 1;
+    QTest::newRow("extra byte after a profile block") << false << false << -1 << "" << QByteArray() << 2;
 }
 
 void tst_hatransfer::failures()
@@ -108,12 +119,14 @@ void tst_hatransfer::failures()
     QFETCH(int, stopAfter);
     QFETCH(QString, openError);
     QFETCH(QByteArray, header);
+    QFETCH(int, lateByteOn);
     QList<QByteArray> blocks = dive();
     if (!header.isEmpty())
         blocks[0] = header;
     HAUnitSimulator unit(blocks, {silent, extraByte, stopAfter});
     FakeLine line(unit);
     line.openError = openError;
+    line.lateByteOnBlock = lateByteOn;
     HATransfer transfer(line);
     QString error;
     QVERIFY(!transfer.run({}, {}, &error));
@@ -121,6 +134,9 @@ void tst_hatransfer::failures()
     QVERIFY(!line.isOpen());
     if (!openError.isEmpty()) {
         QCOMPARE(error, openError);
+    } else if (lateByteOn) {
+        QCOMPARE(error, QStringLiteral("コミュニケーションユニットから予定より多くのデータが送られてきました"));
+        QCOMPARE(unit.blocksSent(), lateByteOn);  // nothing more was asked for
     } else if (header.isEmpty()) {
         QCOMPARE(error, HATransfer::communicationError());
         // Four attempts of fifty polls, with a wake-up byte after each.
