@@ -26,6 +26,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QScopedValueRollback>
 #include <QStyle>
 #include <QToolBar>
 
@@ -553,8 +554,30 @@ bool frmLogList::eventFilter(QObject* watched, QEvent* event)
 
 void frmLogList::closeEvent(QCloseEvent* event)
 {
+    if (m_unloaded) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    // A second close while the editors are being asked is the same exit.
+    if (m_closing)
+        return;
+    {
+        QScopedValueRollback closing(m_closing, true);
+        if (!QueryUnloadEditors())
+            return;
+    }
     Form_Unload();
     event->accept();
+}
+
+bool frmLogList::QueryUnloadEditors()
+{
+    // Children keep the order of their creation.
+    for (frmRecord* editor : findChildren<frmRecord*>(Qt::FindDirectChildrenOnly))
+        if (!editor->QueryExit())
+            return false;
+    return true;
 }
 
 void frmLogList::Form_Unload()
@@ -572,6 +595,10 @@ void frmLogList::Form_Unload()
                  SingleToText(float(ui->lvwLogList->columnWidth(i) * kTwipsPerPixel)));
     WriteIni(window, QStringLiteral("TOOLBAR_VISIBLE"), boolText(!ui->cbrCoolBar->isHidden()));
     WriteIni(window, QStringLiteral("STATUSBAR_VISIBLE"), boolText(!ui->stsStatus->isHidden()));
+    // The editors have had their question.
+    for (frmRecord* editor : findChildren<frmRecord*>(Qt::FindDirectChildrenOnly))
+        if (editor->isVisible())
+            editor->Unload();
     if (gDatabase)
         gDatabase->close();
     CompactAtShutdown();

@@ -79,6 +79,9 @@ private:
     bool ImportDive(const HADive& dive);
     bool DeleteRecord(const QString& key);
     bool CloneRecord(const QString& key);
+    // Asks every editor with unsaved edits, in the order they were opened; false when one
+    // of them stays open, which cancels the exit.
+    bool QueryUnloadEditors();
     void Form_Unload();
     QString rowText(const QString& key, int column) const;
     // The stored selection as dive ids with the numbers the list shows for them.
@@ -90,6 +93,7 @@ private:
     QHash<QString, QAction*> m_toolButtons;
     QStringList m_selection;
     bool m_unloaded = false;
+    bool m_closing = false;       // the exit is asking its questions
     QPointer<frmProfCalc> m_calc;
     QHash<QString, QPointer<frmRecord>> m_editors;  // by MakeItemKey of the dive id
     QString m_exportFileName;  // the last file chosen for an export, offered again
