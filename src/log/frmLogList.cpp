@@ -18,6 +18,7 @@
 #include "modSubroutines.h"
 #include "modSupport.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -55,6 +56,29 @@ QString boolText(bool b)
     return b ? QStringLiteral("True") : QStringLiteral("False");
 }
 }  // namespace
+
+// The list window stays usable while a job runs, so the user (or the window manager) may
+// close it meanwhile. Shutting down under the running job would close the log beneath it
+// and leave its dialog refusing to close; so the close cancels the job as the dialog's
+// Cancel button does and is carried out once the job has unwound.
+class frmLogList::JobScope {
+public:
+    JobScope(frmLogList* list, QWidget* dialog) : m_list(list) { list->m_jobDialogs.append(dialog); }
+    ~JobScope()
+    {
+        m_list->m_jobDialogs.removeLast();
+        if (m_list->m_jobDialogs.isEmpty() && m_list->m_closePending) {
+            m_list->m_closePending = false;
+            // Queued, so that the command that ran the job has returned first.
+            QMetaObject::invokeMethod(m_list, &QWidget::close, Qt::QueuedConnection);
+        }
+    }
+    JobScope(const JobScope&) = delete;
+    JobScope& operator=(const JobScope&) = delete;
+
+private:
+    frmLogList* m_list;
+};
 
 frmLogList::frmLogList(QWidget* parent)
     : QMainWindow(parent), ui(new Ui::frmLogList), m_model(new DiveListModel(this)),
@@ -422,6 +446,7 @@ void frmLogList::mnuRecExportCSV_Click()
             != MsgResult::Yes)
         return;
     frmProgress progress(this);
+    const JobScope job(this, &progress);
     QString error;
     if (ExportCSV(file, selectedItems(), &progress, &error))
         MsgBox(tr("出力完了しました"), MsgIcon::Information, MsgButtons::Ok, tr("正常終了"), this);
@@ -433,6 +458,7 @@ void frmLogList::mnuToolHATrance_Click()
 {
     const std::unique_ptr<ByteLine> line = m_lineFactory();
     frmHATrance dialog(this);
+    const JobScope job(this, &dialog);
     if (!dialog.Trance(*line))
         return;
     const HADive& dive = dialog.dive();
@@ -559,6 +585,13 @@ void frmLogList::closeEvent(QCloseEvent* event)
         return;
     }
     event->ignore();
+    if (!m_jobDialogs.isEmpty()) {
+        m_closePending = true;
+        for (const QPointer<QWidget>& dialog : std::as_const(m_jobDialogs))
+            if (auto* cancel = dialog ? dialog->findChild<QAbstractButton*>(QStringLiteral("cmdCancel")) : nullptr)
+                cancel->click();
+        return;
+    }
     // A second close while the editors are being asked is the same exit.
     if (m_closing)
         return;
