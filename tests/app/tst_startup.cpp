@@ -54,7 +54,7 @@ qlonglong diveCount(const QString& path)
 // What a start finds at the log's path ("" or "empty") and as .old and .new ("", "good" or "corrupt"),
 // whether it may create the log, and the dives it then opens (-1: refused). A .bak ("", "good",
 // "corrupt") holding three dives, the answer to the restore question, and whether that question
-// comes; "taken" when a backup was already kept aside today.
+// comes; "taken" when a backup was already kept aside today; the file operation that fails.
 struct Start {
     QString log, old, fresh;
     bool create;
@@ -63,6 +63,7 @@ struct Start {
     MsgResult answer = MsgResult::No;
     bool asks = false;
     bool taken = false;
+    QString fails = {};
 };
 // The n-th call of a kind fails; the message holds; files left; the uncompacted log's suffix or "compacted".
 struct Failure { QString kind; int at; QString message; QStringList files; QString logAt; };
@@ -107,6 +108,8 @@ private slots:
         QTest::newRow("backup kept aside, new log") << Start{"", "", "", true, 0, "good", MsgResult::No, true};
         QTest::newRow("named, backup restored") << Start{"", "", "", false, 3, "good", MsgResult::Yes, true};
         QTest::newRow("named, kept aside again today") << Start{"", "", "", false, 0, "good", MsgResult::No, true, true};
+        QTest::newRow("restoring copy fails") << Start{"", "", "", true, -1, "good", MsgResult::Yes, true, false, "copy"};
+        QTest::newRow("keeping aside fails") << Start{"", "", "", true, -1, "good", MsgResult::No, true, false, "rename"};
         QTest::newRow("corrupt backup is not offered") << Start{"", "", "", true, 0, "corrupt"};
         QTest::newRow("named, corrupt backup") << Start{"", "", "", false, -1, "corrupt"};
         QTest::newRow("old before backup") << Start{"", "good", "", true, 2, "good"};
@@ -142,8 +145,12 @@ private slots:
         const QStringList before = companions(path);
         ScriptedUi ui;
         ui.answers = {s.answer};
+        FailingFiles failing(s.fails, 1);
+        InstallFileOps(&failing);
         Database db;
-        QCOMPARE(OpenLog(db, path, s.create), s.dives >= 0);
+        const bool opened = OpenLog(db, path, s.create);
+        InstallFileOps(nullptr);
+        QCOMPARE(opened, s.dives >= 0);
         if (s.asks) {
             QVERIFY2(!ui.messages.isEmpty(), "no restore question");
             const ShownMessage question = ui.messages.takeFirst();
@@ -153,7 +160,7 @@ private slots:
         }
         // Kept aside: the backup under a dated name no backup is written to, and the user told where.
         const QString kept = s.taken ? today + "-2" : today;
-        const bool keptAside = s.asks && s.answer == MsgResult::No;
+        const bool keptAside = s.asks && s.answer == MsgResult::No && s.fails.isEmpty();
         QCOMPARE(ReadFileBytes(keptAside ? kept : path + ".bak"), s.bak.isEmpty() ? QByteArray() : bak);
         QCOMPARE(QFile::exists(path + ".bak"), !s.bak.isEmpty() && !keptAside);
         if (s.taken)
