@@ -9,6 +9,7 @@
 #include "modSupport.h"
 
 #include <QCoreApplication>
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -29,6 +30,17 @@ void readLong(long& target, const QString& section, const QString& key, const QS
 {
     if (auto v = CLng(ReadIni(section, key, defaultValue)); v && *v >= lowest && *v <= highest)
         target = *v;
+}
+
+// path + ".bak-" + the day (2026-12-06), with "-2", "-3" ... when that name is taken: a
+// name no backup is ever written to.
+QString KeptBackupName(const QString& path, const QDate& day)
+{
+    const QString dated = path + QStringLiteral(".bak-") + day.toString(Qt::ISODate);
+    QString name = dated;
+    for (int n = 2; QFileInfo::exists(name); ++n)
+        name = dated + QStringLiteral("-%1").arg(n);
+    return name;
 }
 }  // namespace
 
@@ -109,10 +121,31 @@ bool RestoreInterruptedShutdown(const QString& path)
     return !any;
 }
 
+BackupChoice RestoreFromBackup(const QString& path)
+{
+    const QString bak = path + QStringLiteral(".bak");
+    if (QFileInfo::exists(path) || !QFileInfo::exists(bak) || !Database::integrityCheck(bak))
+        return BackupChoice::None;
+    const QString question = tr("データベースファイル %1 が見つかりません。").arg(QDir::toNativeSeparators(path))
+        + QLatin1Char('\n') + tr("バックアップ %1 から復元しますか?").arg(QDir::toNativeSeparators(bak))
+        + QStringLiteral("\n\n") + tr("（「いいえ」を選ぶと新しいデータベースを作成し、バックアップは別の名前で残します）");
+    if (MsgBox(question, MsgIcon::Question, MsgButtons::YesNo) == MsgResult::Yes)
+        return Files().copy(bak, path, nullptr) ? BackupChoice::Restored : BackupChoice::Failed;
+    // The next change would overwrite the ".bak" with the new, empty log.
+    const QString kept = KeptBackupName(path, QDate::currentDate());
+    if (!Files().rename(bak, kept, nullptr))
+        return BackupChoice::Failed;
+    MsgBox(tr("バックアップを次のファイルに残しました。") + QLatin1Char('\n') + QDir::toNativeSeparators(kept),
+           MsgIcon::Information);
+    return BackupChoice::KeptAside;
+}
+
 bool OpenLog(Database& db, const QString& path, bool createIfMissing)
 {
     bool ok = RestoreInterruptedShutdown(path);
-    if (ok && createIfMissing && !QFileInfo::exists(path)) {
+    const BackupChoice backup = ok ? RestoreFromBackup(path) : BackupChoice::None;
+    ok = ok && backup != BackupChoice::Failed;
+    if (ok && (createIfMissing || backup == BackupChoice::KeptAside) && !QFileInfo::exists(path)) {
         QDir().mkpath(QFileInfo(path).absolutePath());
         ok = CreateNewLog(path, nullptr);
     }

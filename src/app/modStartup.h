@@ -33,8 +33,16 @@ QString DatabasePathFromArgs(const QStringList& arguments);
 // is sound (nothing is touched then).
 bool RestoreInterruptedShutdown(const QString& path);
 
-// Opens the log (creating it when the default log does not exist yet); on failure the
-// user is told and false is returned with nothing created or changed.
+// A missing log whose ".bak" passes the integrity check: the user chooses between the
+// backup put back in place (copied, the ".bak" stays) and a new log, the backup then kept
+// under its name with the day added, which no later backup overwrites, and the user told
+// where. Failed: the copy or rename failed and nothing was changed. None: nothing to ask.
+enum class BackupChoice { None, Restored, KeptAside, Failed };
+BackupChoice RestoreFromBackup(const QString& path);
+
+// Opens the log (creating it when the default log does not exist yet, or when the user
+// chose a new log over a backup); on failure the user is told and false is returned with
+// nothing created or changed.
 bool OpenLog(Database& db, const QString& path, bool createIfMissing);
 
 // Reads OPTION, PAGETYPE_1, PAGETYPE_2 and PRINT keys into the process-wide settings.

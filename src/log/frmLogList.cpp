@@ -18,6 +18,7 @@
 #include "modSubroutines.h"
 #include "modSupport.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -27,6 +28,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QScreen>
+#include <QScopedValueRollback>
 #include <QStyle>
 #include <QToolBar>
 
@@ -55,6 +57,29 @@ QString boolText(bool b)
     return b ? QStringLiteral("True") : QStringLiteral("False");
 }
 }  // namespace
+
+// The list window stays usable while a job runs, so the user (or the window manager) may
+// close it meanwhile. Shutting down under the running job would close the log beneath it
+// and leave its dialog refusing to close; so the close cancels the job as the dialog's
+// Cancel button does and is carried out once the job has unwound.
+class frmLogList::JobScope {
+public:
+    JobScope(frmLogList* list, QWidget* dialog) : m_list(list) { list->m_jobDialogs.append(dialog); }
+    ~JobScope()
+    {
+        m_list->m_jobDialogs.removeLast();
+        if (m_list->m_jobDialogs.isEmpty() && m_list->m_closePending) {
+            m_list->m_closePending = false;
+            // Queued, so that the command that ran the job has returned first.
+            QMetaObject::invokeMethod(m_list, &QWidget::close, Qt::QueuedConnection);
+        }
+    }
+    JobScope(const JobScope&) = delete;
+    JobScope& operator=(const JobScope&) = delete;
+
+private:
+    frmLogList* m_list;
+};
 
 frmLogList::frmLogList(QWidget* parent)
     : QMainWindow(parent), ui(new Ui::frmLogList), m_model(new DiveListModel(this)),
@@ -431,6 +456,7 @@ void frmLogList::mnuRecExportCSV_Click()
             != MsgResult::Yes)
         return;
     frmProgress progress(this);
+    const JobScope job(this, &progress);
     QString error;
     if (ExportCSV(file, selectedItems(), &progress, &error))
         MsgBox(tr("出力完了しました"), MsgIcon::Information, MsgButtons::Ok, tr("正常終了"), this);
@@ -442,6 +468,7 @@ void frmLogList::mnuToolHATrance_Click()
 {
     const std::unique_ptr<ByteLine> line = m_lineFactory();
     frmHATrance dialog(this);
+    const JobScope job(this, &dialog);
     if (!dialog.Trance(*line))
         return;
     const HADive& dive = dialog.dive();
@@ -563,8 +590,37 @@ bool frmLogList::eventFilter(QObject* watched, QEvent* event)
 
 void frmLogList::closeEvent(QCloseEvent* event)
 {
+    if (m_unloaded) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    if (!m_jobDialogs.isEmpty()) {
+        m_closePending = true;
+        for (const QPointer<QWidget>& dialog : std::as_const(m_jobDialogs))
+            if (auto* cancel = dialog ? dialog->findChild<QAbstractButton*>(QStringLiteral("cmdCancel")) : nullptr)
+                cancel->click();
+        return;
+    }
+    // A second close while the editors are being asked is the same exit.
+    if (m_closing)
+        return;
+    {
+        QScopedValueRollback closing(m_closing, true);
+        if (!QueryUnloadEditors())
+            return;
+    }
     Form_Unload();
     event->accept();
+}
+
+bool frmLogList::QueryUnloadEditors()
+{
+    // Children keep the order of their creation.
+    for (frmRecord* editor : findChildren<frmRecord*>(Qt::FindDirectChildrenOnly))
+        if (!editor->QueryExit())
+            return false;
+    return true;
 }
 
 void frmLogList::Form_Unload()
@@ -582,6 +638,10 @@ void frmLogList::Form_Unload()
                  SingleToText(float(ui->lvwLogList->columnWidth(i) * kTwipsPerPixel)));
     WriteIni(window, QStringLiteral("TOOLBAR_VISIBLE"), boolText(!ui->cbrCoolBar->isHidden()));
     WriteIni(window, QStringLiteral("STATUSBAR_VISIBLE"), boolText(!ui->stsStatus->isHidden()));
+    // The editors have had their question.
+    for (frmRecord* editor : findChildren<frmRecord*>(Qt::FindDirectChildrenOnly))
+        if (editor->isVisible())
+            editor->Unload();
     if (gDatabase)
         gDatabase->close();
     CompactAtShutdown();

@@ -79,7 +79,12 @@ private:
     bool ImportDive(const HADive& dive);
     bool DeleteRecord(const QString& key);
     bool CloneRecord(const QString& key);
+    // Asks every editor with unsaved edits, in the order they were opened; false when one
+    // of them stays open, which cancels the exit.
+    bool QueryUnloadEditors();
     void Form_Unload();
+    // Marks the time a long job (transfer, export) runs with its dialog beside the list.
+    class JobScope;
     QString rowText(const QString& key, int column) const;
     // The stored selection as dive ids with the numbers the list shows for them.
     QList<ExportItem> selectedItems() const;
@@ -90,6 +95,9 @@ private:
     QHash<QString, QAction*> m_toolButtons;
     QStringList m_selection;
     bool m_unloaded = false;
+    bool m_closing = false;       // the exit is asking its questions
+    bool m_closePending = false;  // an exit asked for while a job ran, carried out when it ends
+    QList<QPointer<QWidget>> m_jobDialogs;  // dialogs of the jobs running, innermost last
     QPointer<frmProfCalc> m_calc;
     QHash<QString, QPointer<frmRecord>> m_editors;  // by MakeItemKey of the dive id
     QString m_exportFileName;  // the last file chosen for an export, offered again

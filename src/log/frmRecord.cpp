@@ -470,13 +470,40 @@ static QWidget* BoxToCheck(QWidget* pending, QWidget* window)
 
 void frmRecord::cmdOk_Click()
 {
+    SaveAndUnload();
+}
+
+bool frmRecord::SaveAndUnload()
+{
     QWidget* box = BoxToCheck(m_pendingCheck, this);
     m_pendingCheck = nullptr;
     if (!Validate(box))
-        return;
+        return false;
     if (ui->cmdApply->isEnabled() && !Save())
-        return;
+        return false;
     Unload();
+    return true;
+}
+
+bool frmRecord::QueryExit()
+{
+    if (!isVisible() || !ui->cmdApply->isEnabled())
+        return true;
+    // The user sees the dive the question is about.
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    raise();
+    activateWindow();
+    const QString question = windowTitle() + QStringLiteral("\n\n") + tr("変更点が更新されていません。")
+        + QLatin1Char('\n') + tr("終了する前に変更点を更新しますか?");
+    switch (MsgBox(question, MsgIcon::Exclamation, MsgButtons::YesNoCancel, tr("確認"), this)) {
+    case MsgResult::Yes:
+        return SaveAndUnload();
+    case MsgResult::No:
+        Unload();
+        return true;
+    default:
+        return false;
+    }
 }
 
 void frmRecord::cmdApply_Click()

@@ -28,6 +28,10 @@ public:
     RecordStore& store() { return m_store; }
     // Closes the window from program code: no question about unsaved edits.
     void Unload();
+    // The program is about to end: unsaved edits are saved (as OK saves them) or dropped, as
+    // the user answers. False when the user keeps the window or the save failed; the window
+    // then stays open and the program must go on running.
+    bool QueryExit();
 
 signals:
     // A save wrote a field the dive list shows.
@@ -60,6 +64,9 @@ private:
     bool Validate(QWidget* box);
     void revealControl(QWidget* control);
     bool Save();
+    // What OK does: checks the box just left, saves unsaved edits and closes. False when
+    // the check or the save failed and the window stays.
+    bool SaveAndUnload();
     void InputSeries(bool depth);
     void RedrawGraph();
     void placeGraphLabels();

@@ -54,8 +54,19 @@ qlonglong diveCount(const QString& path)
 }  // namespace
 
 // What a start finds at the log's path ("" or "empty") and as .old and .new ("", "good" or "corrupt"),
-// whether it may create the log, and the dives it then opens (-1: refused).
-struct Start { QString log, old, fresh; bool create; qlonglong dives; };
+// whether it may create the log, and the dives it then opens (-1: refused). A .bak ("", "good",
+// "corrupt") holding three dives, the answer to the restore question, and whether that question
+// comes; "taken" when a backup was already kept aside today; the file operation that fails.
+struct Start {
+    QString log, old, fresh;
+    bool create;
+    qlonglong dives;
+    QString bak = {};
+    MsgResult answer = MsgResult::No;
+    bool asks = false;
+    bool taken = false;
+    QString fails = {};
+};
 // The n-th call of a kind fails; the message holds; files left; the uncompacted log's suffix or "compacted".
 struct Failure { QString kind; int at; QString message; QStringList files; QString logAt; };
 Q_DECLARE_METATYPE(Start)
@@ -140,13 +151,23 @@ private slots:
         QTest::newRow("new only") << Start{"", "", "good", true, 1};
         QTest::newRow("old corrupt, new sound") << Start{"", "corrupt", "good", true, 1};
         QTest::newRow("both corrupt") << Start{"", "corrupt", "corrupt", true, -1};
+        QTest::newRow("backup restored") << Start{"", "", "", true, 3, "good", MsgResult::Yes, true};
+        QTest::newRow("backup kept aside, new log") << Start{"", "", "", true, 0, "good", MsgResult::No, true};
+        QTest::newRow("named, backup restored") << Start{"", "", "", false, 3, "good", MsgResult::Yes, true};
+        QTest::newRow("named, kept aside again today") << Start{"", "", "", false, 0, "good", MsgResult::No, true, true};
+        QTest::newRow("restoring copy fails") << Start{"", "", "", true, -1, "good", MsgResult::Yes, true, false, "copy"};
+        QTest::newRow("keeping aside fails") << Start{"", "", "", true, -1, "good", MsgResult::No, true, false, "rename"};
+        QTest::newRow("corrupt backup is not offered") << Start{"", "", "", true, 0, "corrupt"};
+        QTest::newRow("named, corrupt backup") << Start{"", "", "", false, -1, "corrupt"};
+        QTest::newRow("old before backup") << Start{"", "good", "", true, 2, "good"};
+        QTest::newRow("empty log, backup untouched") << Start{"empty", "", "", true, -1, "good"};
     }
     void openLog()
     {
         QFETCH(Start, s);
         TestLog log;
         const QString path = log.logPath();
-        QByteArray snapshots[2];  // the log with one dive, then with two
+        QByteArray snapshots[3];  // the log with one dive, then with two, three
         for (QByteArray& snapshot : snapshots) {
             log.addDive("2024-06-01", "10:00", "10:45");
             log.close();
@@ -162,11 +183,38 @@ private slots:
             WriteFileBytes(path + ".old", s.old == "good" ? snapshots[1] : corrupt);
         if (!s.fresh.isEmpty())
             WriteFileBytes(path + ".new", s.fresh == "good" ? snapshots[0] : corrupt);
+        const QByteArray bak = s.bak == "good" ? snapshots[2] : corrupt;
+        if (!s.bak.isEmpty())
+            WriteFileBytes(path + ".bak", bak);
+        const QString today = path + ".bak-" + QDate::currentDate().toString(Qt::ISODate);
+        if (s.taken)
+            WriteFileBytes(today, "kept earlier");
         const QStringList before = companions(path);
         ScriptedUi ui;
+        ui.answers = {s.answer};
+        FailingFiles failing(s.fails, 1);
+        InstallFileOps(&failing);
         Database db;
-        QCOMPARE(OpenLog(db, path, s.create), s.dives >= 0);
-        QCOMPARE(ui.messages.size(), s.dives >= 0 ? 0 : 1);
+        const bool opened = OpenLog(db, path, s.create);
+        InstallFileOps(nullptr);
+        QCOMPARE(opened, s.dives >= 0);
+        if (s.asks) {
+            QVERIFY2(!ui.messages.isEmpty(), "no restore question");
+            const ShownMessage question = ui.messages.takeFirst();
+            QCOMPARE(question.text, "データベースファイル " + path + " が見つかりません。\nバックアップ " + path
+                         + ".bak から復元しますか?\n\n（「いいえ」を選ぶと新しいデータベースを作成し、バックアップは別の名前で残します）");
+            QCOMPARE(std::pair(question.icon, question.buttons), std::pair(MsgIcon::Question, MsgButtons::YesNo));
+        }
+        // Kept aside: the backup under a dated name no backup is written to, and the user told where.
+        const QString kept = s.taken ? today + "-2" : today;
+        const bool keptAside = s.asks && s.answer == MsgResult::No && s.fails.isEmpty();
+        QCOMPARE(ReadFileBytes(keptAside ? kept : path + ".bak"), s.bak.isEmpty() ? QByteArray() : bak);
+        QCOMPARE(QFile::exists(path + ".bak"), !s.bak.isEmpty() && !keptAside);
+        if (s.taken)
+            QCOMPARE(ReadFileBytes(today), QByteArray("kept earlier"));
+        if (keptAside)
+            QCOMPARE(ui.messages.value(0).text, "バックアップを次のファイルに残しました。\n" + kept);
+        QCOMPARE(ui.messages.size(), s.dives >= 0 ? int(keptAside) : 1);
         if (s.dives >= 0) {
             QCOMPARE(db.query(QStringLiteral("SELECT rel FROM VersionTbl"))->field(0).toInt(), 5);
             QCOMPARE(diveCount(path), s.dives);

@@ -1,4 +1,5 @@
 // The dive list window, its record commands and what a whole run (start-up to exit) leaves behind.
+#include "ByteLine.h"
 #include "Globals.h"
 #include "IniFile.h"
 #include "Main.h"
@@ -71,6 +72,29 @@ QStringList takeMessages(ScriptedUi& ui)
 }
 
 QStringList panels(const frmLogList& w) { return {w.panelText(1), w.panelText(2), w.panelText(3)}; }
+
+// A dive computer that never answers; the waits let events run as the real line's do, and
+// the first one runs `first`.
+class SilentLine : public ByteLine {
+public:
+    explicit SilentLine(std::function<void()> first) : m_first(std::move(first)) {}
+    bool open(QString*) override { return m_open = true; }
+    void close() override { m_open = false; }
+    bool isOpen() const override { return m_open; }
+    bool writeByte(quint8) override { return true; }
+    qint64 bytesWaiting() override { return 0; }
+    QByteArray readAll() override { return {}; }
+    void wait(int) override
+    {
+        if (m_first)
+            std::exchange(m_first, {})();
+        QCoreApplication::processEvents();
+    }
+
+private:
+    bool m_open = false;
+    std::function<void()> m_first;
+};
 }  // namespace
 
 class tst_frmLogList : public QObject {
@@ -386,6 +410,69 @@ private slots:
         ui.saveAnswer = t.path("no/such/folder/out.csv");
         action(w, "mnuRecExportCSV")->trigger();
         QCOMPARE(takeMessages(ui), QStringList{"エラー: 出力途中でエラーが発生しました"});
+    }
+
+    // Leaving the program while a job runs beside the list (its dialog is not modal) cancels the
+    // job as its Cancel button would; the exit waits until the job has unwound, and the
+    // program's event loop then ends.
+    void exitDuringJob_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QStringList>("messages");
+        QTest::newRow("transfer") << "mnuToolHATrance" << QStringList{"中断: 転送を中断しました"};
+        QTest::newRow("CSV export") << "mnuRecExportCSV"
+                                    << QStringList{"Tidewriter: 出力を中断します", "正常終了: 出力完了しました"};
+    }
+
+    void exitDuringJob()
+    {
+        QFETCH(QString, command);
+        QFETCH(QStringList, messages);
+        ScriptedUi ui;
+        TestLog t;
+        addDives(t, 3);
+        t.close();
+        int status = 0;
+        auto program = startProgram(t, &status);
+        frmLogList* w = program->listWindow();
+        listView(*w)->selectAll();
+        ui.saveAnswer = t.path("out.csv");
+        bool closeDeferred = false;
+        int turnsAfter = -1;  // turns of the event loop since the command returned
+        const auto closeList = [&] {
+            w->close();
+            closeDeferred = w->isVisible() && gDatabase != nullptr;  // nothing shut down yet
+        };
+        // The transfer is closed from within its waits, the export as soon as it lets events run.
+        w->setLineFactory([&] { return std::make_unique<SilentLine>(closeList); });
+        QMetaObject::invokeMethod(
+            qApp,
+            [&] {
+                if (command == "mnuRecExportCSV")
+                    QMetaObject::invokeMethod(w, closeList, Qt::QueuedConnection);
+                action(*w, command)->trigger();
+                turnsAfter = 0;
+            },
+            Qt::QueuedConnection);
+        // The loop still turning long after the command is the process left behind without a window.
+        QTimer turns;
+        connect(&turns, &QTimer::timeout, this, [&] {
+            if (turnsAfter >= 0 && ++turnsAfter > 100)
+                QCoreApplication::exit(1);
+        });
+        turns.start(0);
+        const int exitStatus = QCoreApplication::exec();
+        QCOMPARE(exitStatus, 0);
+        QVERIFY(closeDeferred);
+        QStringList shown = takeMessages(ui);
+        if (command == "mnuToolHATrance")
+            shown.removeFirst();  // the opening question
+        QCOMPARE(shown, messages);
+        QVERIFY(!w->isVisible());
+        QVERIFY(!IniFile::read(t.path("tidewriter.ini"), "WINDOW", "COLUMN_1", QString()).isEmpty());
+        program.reset();
+        t.open();
+        QCOMPARE(t.scalar("SELECT Count(*) FROM LogTbl"), 3);
     }
 
     void progressDialogStopsOnCancel()

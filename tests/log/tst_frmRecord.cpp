@@ -2,6 +2,8 @@
 // edits mark it as changed and what a save then writes, the checks on leaving a box,
 // the closing rules, the series dialog, the chart window and opening editors from the list.
 #include "DiveListModel.h"
+#include "Globals.h"
+#include "IniFile.h"
 #include "ProfileView.h"
 #include "ScriptedUi.h"
 #include "TestLog.h"
@@ -84,11 +86,15 @@ struct Edit { QString control, value; bool changed; QString column; QVariant sto
 struct Check { QString control, typed, shown, message; };
 struct Closing { bool edited; QString how; MsgResult answer; bool asked, closed; };
 struct Series { bool depth, dialogOk; QString typed, series, first, second; };
+// The answers to the exit's questions, the first editor's save failing, and whether the program
+// then ends; saved: the buddies the two dives have afterwards.
+struct Exit { QList<MsgResult> answers; bool firstFails; bool ends; QStringList saved; };
 }  // namespace
 Q_DECLARE_METATYPE(Edit)
 Q_DECLARE_METATYPE(Check)
 Q_DECLARE_METATYPE(Closing)
 Q_DECLARE_METATYPE(Series)
+Q_DECLARE_METATYPE(Exit)
 
 class tst_frmRecord : public QObject {
     Q_OBJECT
@@ -344,7 +350,7 @@ private slots:
     }
 
     // Return on every dive of the list opens one editor per dive, and only one.
-    void listEditorsAndExitAsksAboutUnsavedEditors()
+    void listEditorsOnePerDive()
     {
         Fixture f(false);
         const qint64 a = f.id, b = f.t.addDive("2024-07-16", "09:00", "09:40", 14.0, "B");
@@ -373,13 +379,60 @@ private slots:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCOMPARE(f.ui.messages.size(), 1);
         QVERIFY(!eb && !list.editorOf(b) && ea);
-        // Leaving the program asks about the edits of an open editor, which stays when kept.
-        child<QComboBox>(*ea, "cboBuddy")->setEditText("Ken");
-        f.ui.answers = {MsgResult::No};
+    }
+
+    // Leaving the program asks every editor with unsaved edits, in the order they were opened,
+    // before the settings are written and the log closed. Yes saves as OK does, No drops the
+    // edits; キャンセル or a failed save keeps the program running, and the editors kept can still save.
+    void exitAsksEveryEditorFirst_data()
+    {
+        QTest::addColumn<Exit>("exit");
+        using R = MsgResult;
+        QTest::newRow("both saved") << Exit{{R::Yes, R::Yes}, false, true, {"Ken", "Mai"}};
+        QTest::newRow("first dropped") << Exit{{R::No, R::Yes}, false, true, {"", "Mai"}};
+        QTest::newRow("second kept") << Exit{{R::Yes, R::Cancel}, false, false, {"Ken", "Mai"}};
+        QTest::newRow("first kept") << Exit{{R::Cancel}, false, false, {"Ken", "Mai"}};
+        QTest::newRow("first fails to save") << Exit{{R::Yes}, true, false, {"Ken", "Mai"}};
+    }
+
+    void exitAsksEveryEditorFirst()
+    {
+        QFETCH(Exit, exit);
+        Fixture f(false);
+        const qint64 ids[] = {f.id, f.t.addDive("2024-07-16", "09:00", "09:40", 14.0, "B")};
+        if (exit.firstFails)
+            QVERIFY(f.t.db().execute(QStringLiteral("CREATE TRIGGER locked BEFORE UPDATE OF buddy ON LogTbl WHEN OLD.id = %1"
+                                                    " BEGIN SELECT RAISE(ABORT, 'buddy locked'); END").arg(ids[0])));
+        frmLogList list;
+        list.show();
+        QPointer<frmRecord> editors[2];
+        for (int i : {0, 1}) {
+            list.OpenRecordWindow(ids[i]);
+            editors[i] = list.editorOf(ids[i]);
+            child<QComboBox>(*editors[i], "cboBuddy")->setEditText(i == 0 ? "Ken" : "Mai");
+        }
+        f.ui.answers = exit.answers;
         list.close();
-        QCOMPARE(f.ui.messages.size(), 2);
-        QCOMPARE(f.ui.messages[1].text, kCloseQuestion);
-        QVERIFY(ea && ea->isVisible() && !list.isVisible());
+        QCOMPARE(f.ui.messages.size(), exit.answers.size() + (exit.firstFails ? 1 : 0));
+        QCOMPARE(f.ui.messages[0].text, "2024/07/15 - Okinawa\n\n変更点が更新されていません。\n終了する前に変更点を更新しますか?");
+        QCOMPARE(f.ui.messages[0].buttons, MsgButtons::YesNoCancel);
+        QCOMPARE(list.isVisible(), !exit.ends);
+        QCOMPARE(IniFile::read(gIniPath, "WINDOW", "COLUMN_1", QString()).isEmpty(), !exit.ends);
+        if (exit.ends) {
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QVERIFY(!editors[0] && !editors[1]);
+            f.t.open();  // closed by the exit
+        } else {
+            // The program goes on with the log open: OK in every editor still open saves.
+            f.t.db().execute("DROP TRIGGER IF EXISTS locked");
+            for (const QPointer<frmRecord>& e : editors)
+                if (e && e->isVisible())
+                    child<QPushButton>(*e, "cmdOk")->click();
+        }
+        QStringList saved;
+        for (qint64 id : ids)
+            saved << f.t.db().query("SELECT buddy FROM LogTbl WHERE id = ?", {id})->field(0).toString();
+        QCOMPARE(saved, exit.saved);
     }
 };
 
