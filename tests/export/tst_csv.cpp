@@ -145,6 +145,52 @@ private slots:
         QCOMPARE(runProgram(log.path("home"), {"--help"}), 0);
     }
 
+    // A command line that fails says so by its status, and the target keeps its contents.
+    void commandLineFailures_data()
+    {
+        QTest::addColumn<QStringList>("args");  // LOG and OUT stand for the log and the target
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("told");  // part of the message
+        QTest::newRow("ids empty") << QStringList{"--ids", ""} << 2 << "--ids";
+        QTest::newRow("ids only commas") << QStringList{"--ids", ",,,"} << 2 << "--ids";
+        QTest::newRow("ids with a gap") << QStringList{"--ids", "1,,1"} << 2 << "--ids";
+        QTest::newRow("ids not numbers") << QStringList{"--ids", "1,a"} << 2 << "--ids";
+        QTest::newRow("ids negative") << QStringList{"--ids", "-1"} << 2 << "--ids";
+        QTest::newRow("no file name") << QStringList{"--export-csv", ""} << 2 << "--export-csv";
+        QTest::newRow("unknown id") << QStringList{"--ids", "999"} << 1 << "999";
+        QTest::newRow("log unreadable") << QStringList{"RENAME"} << 1 << "読み込めません";
+        QTest::newRow("onto the log") << QStringList{"--export-csv", "LOG"} << 1 << "出力先にできません";
+        QTest::newRow("onto its backup, by another name")
+            << QStringList{"--export-csv", "SUB/../tidewriter.db.bak"} << 1 << "出力先にできません";
+    }
+    void commandLineFailures()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, status);
+        QFETCH(QString, told);
+        TestLog log;
+        log.addDive("2024-07-01", "10:00", "10:40");
+        QVERIFY(QDir(log.dir.path()).mkdir("sub"));
+        if (args.removeAll("RENAME"))
+            QVERIFY(log.db().execute("ALTER TABLE LogTbl RENAME TO Gone"));
+        log.close();
+        QVERIFY(QFile::copy(log.logPath(), log.logPath() + ".bak"));
+        const QString out = log.path("out.csv");
+        WriteFileBytes(out, "keep me");
+        if (!args.contains("--export-csv"))
+            args << "--export-csv" << "OUT";
+        args.replaceInStrings("LOG", log.logPath()).replaceInStrings("SUB", log.path("sub")).replaceInStrings("OUT", out);
+        const QByteArray logBefore = ReadFileBytes(log.logPath());
+        const QStringList filesBefore = filesIn(log.dir.path());
+        QString stderrText;
+        QCOMPARE(runProgram(log.path("home"), args << log.logPath(), &stderrText), status);
+        QVERIFY2(stderrText.contains(told), qPrintable(stderrText));
+        QCOMPARE(ReadFileBytes(log.logPath()), logBefore);
+        QCOMPARE(ReadFileBytes(log.logPath() + ".bak"), logBefore);
+        QCOMPARE(ReadFileBytes(out), QByteArray("keep me"));
+        QCOMPARE(filesIn(log.dir.path()), filesBefore);  // no companion made, no temporary file left
+    }
+
     // Saves made by other windows while an export runs succeed, and the file shows the log
     // as it was when the export began.
     void changesDuringExport_data()
