@@ -62,7 +62,7 @@ struct Job {
 };
 
 // The ids of --ids: whole numbers separated by commas, blanks around them allowed. Empty
-// when the list is empty or holds anything else, so that a slip never exports nothing.
+// when the list is empty or holds anything else, so that a slip is never taken for "no dives".
 QList<qint64> parseIds(const QString& text)
 {
     QList<qint64> ids;
