@@ -3,17 +3,29 @@
 #include "Database.h"
 #include "DiveList.h"
 #include "Globals.h"
+#include "SafeFile.h"
 #include "Schema.h"
 #include "UiServices.h"
 #include "modCSV.h"
 #include "modStartup.h"
 #include "modSupport.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QHash>
 #include <cstdio>
 
 namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("CommandLine", text);
+}
+
+void printError(const QString& text)
+{
+    std::fprintf(stderr, "tidewriter: %s\n", qPrintable(QString(text).replace(QLatin1Char('\n'), QLatin1Char(' '))));
+}
 
 // Messages of a job without a window go to the error stream; questions get No.
 class ConsoleUi : public WindowlessUi {
@@ -22,24 +34,50 @@ public:
     ~ConsoleUi() override { InstallUiServices(nullptr); }
     MsgResult message(const QString& text, MsgIcon, MsgButtons buttons, const QString&, QObject*) override
     {
-        std::fprintf(stderr, "tidewriter: %s\n", qPrintable(QString(text).replace(QLatin1Char('\n'), QLatin1Char(' '))));
+        printError(text);
         return declined(buttons);
     }
 };
 
+// Exit status 1: the job could not be done. Status 2: the command line itself is wrong.
 int failWith(const QString& text)
 {
-    std::fprintf(stderr, "tidewriter: %s\n", qPrintable(text));
+    printError(text);
     return 1;
+}
+
+int usageError(const QString& text)
+{
+    printError(text + tr("（tidewriter --help を参照してください）"));
+    return 2;
 }
 
 struct Job {
     QString csvFile;
-    QString ids;
+    bool csvGiven = false;
+    QList<qint64> ids;
     bool idsGiven = false;
     QStringList logWords;
     bool help = false;
 };
+
+// The ids of --ids: whole numbers separated by commas, blanks around them allowed. Empty
+// when the list is empty or holds anything else, so that a slip is never taken for "no dives".
+QList<qint64> parseIds(const QString& text)
+{
+    QList<qint64> ids;
+    for (const QString& word : text.split(QLatin1Char(','))) {
+        const QString w = word.trimmed();
+        bool ok = !w.isEmpty();
+        for (const QChar c : w)
+            ok = ok && c >= QLatin1Char('0') && c <= QLatin1Char('9');
+        const qint64 id = ok ? w.toLongLong(&ok) : 0;
+        if (!ok)
+            return {};
+        ids << id;
+    }
+    return ids;
+}
 
 // Parses the arguments; an empty error means they are sound.
 Job parse(const QStringList& args, QString* error)
@@ -51,22 +89,34 @@ Job parse(const QStringList& args, QString* error)
             job.help = true;
         } else if (a == QLatin1String("--export-csv") || a == QLatin1String("--ids")) {
             if (i + 1 >= args.size()) {
-                *error = QStringLiteral("%1 needs a value").arg(a);
+                *error = tr("%1 には値が必要です").arg(a);
                 return job;
             }
+            const QString value = args[++i];
             if (a == QLatin1String("--ids")) {
-                job.ids = args[++i];
+                job.ids = parseIds(value);
                 job.idsGiven = true;
+                if (job.ids.isEmpty()) {
+                    *error = tr("--ids にはダイブの id をコンマで区切って指定してください: \"%1\"").arg(value);
+                    return job;
+                }
             } else {
-                job.csvFile = args[++i];
+                job.csvFile = value;
+                job.csvGiven = true;
+                if (value.isEmpty()) {
+                    *error = tr("--export-csv には出力ファイル名を指定してください");
+                    return job;
+                }
             }
         } else if (a.startsWith(QLatin1String("--"))) {
-            *error = QStringLiteral("unknown option %1").arg(a);
+            *error = tr("不明なオプション %1 です").arg(a);
             return job;
         } else {
             job.logWords << a;
         }
     }
+    if (!job.help && !job.csvGiven)
+        *error = tr("--ids は --export-csv と一緒に指定してください");
     return job;
 }
 
@@ -74,17 +124,21 @@ Job parse(const QStringList& args, QString* error)
 
 QString CommandLineHelp()
 {
-    return QStringLiteral(
-        "Usage: tidewriter [LOG]\n"
-        "       tidewriter --export-csv FILE [--ids ID,ID,...] [LOG]\n"
+    return QCoreApplication::translate(
+        "CommandLine",
+        "使い方: tidewriter [LOG]\n"
+        "        tidewriter --export-csv FILE [--ids ID,ID,...] [LOG]\n"
         "\n"
-        "Without options Tidewriter opens its window on LOG, or on the log in its data folder.\n"
+        "オプションがなければ LOG を（省略時はデータフォルダのログを）ウィンドウで開きます。\n"
         "\n"
-        "  --export-csv FILE  write the dives to FILE as CSV (Shift-JIS, CR LF), exactly as\n"
-        "                     the dive list's CSV export writes them, and exit; needs no display\n"
-        "  --ids ID,ID,...    only these dives (LogTbl ids), in this order; without it every\n"
-        "                     dive, newest first\n"
-        "  --help             show this text\n");
+        "  --export-csv FILE  ダイブを CSV（Shift-JIS、CR LF）で FILE に書き出して終了します。\n"
+        "                     一覧の CSV 出力と同じ内容で、ディスプレイは要りません。\n"
+        "                     ログとその関連ファイル（.bak .new .old -journal）には書き出せません。\n"
+        "  --ids ID,ID,...    この id（LogTbl）のダイブだけをこの順に書き出します。\n"
+        "                     省略時はすべてのダイブを新しい順に書き出します。\n"
+        "  --help             この説明を表示します。\n"
+        "\n"
+        "終了ステータス: 0 成功、1 失敗（ファイルは以前のまま）、2 コマンドラインの誤り\n");
 }
 
 bool IsCommandLineJob(const QStringList& arguments)
@@ -101,54 +155,58 @@ int RunCommandLineJob(const QStringList& arguments, const StartupPaths& paths)
     QString error;
     const Job job = parse(arguments, &error);
     if (!error.isEmpty())
-        return failWith(error + QStringLiteral(" (see tidewriter --help)"));
+        return usageError(error);
     if (job.help) {
         std::printf("%s", qPrintable(CommandLineHelp()));
         return 0;
     }
-    if (job.csvFile.isEmpty())
-        return failWith(QStringLiteral("--ids goes with --export-csv (see tidewriter --help)"));
 
     ConsoleUi ui;
     const QString named = DatabasePathFromArgs(job.logWords);
     gDatabasePath = named.isEmpty() ? paths.defaultDatabase : QFileInfo(named).absoluteFilePath();
     gIniPath = paths.iniFile;
     if (!QFileInfo::exists(gDatabasePath))
-        return failWith(QStringLiteral("no log at %1").arg(gDatabasePath));
+        return failWith(tr("データベースファイル %1 がありません").arg(gDatabasePath));
+    // Refused before the log is even opened.
+    if (const QString refusal = LogTargetRefusal(job.csvFile); !refusal.isEmpty())
+        return failWith(refusal);
     Database db;
     if (!OpenLog(db, gDatabasePath, false))
         return 1;
     gDatabase = &db;
-    const long release = ReadDatabaseRelease();
-    if (release != kCurrentRelease) {
-        gDatabase = nullptr;
-        return failWith(QStringLiteral("the log is at release %1; open it once in Tidewriter to upgrade it").arg(release));
-    }
+    struct Release {
+        ~Release() { gDatabase = nullptr; }
+    } release;
+    const long rel = ReadDatabaseRelease();
+    if (rel != kCurrentRelease)
+        return failWith(tr("データベースファイルのリリースは %1 です。一度 Tidewriter で開いて更新してください").arg(rel));
     LoadLookupTables();
 
-    // The numbers the dive list shows, newest first.
-    const DiveList list = LoadDiveList(DiveFilter::All);
-    QList<ExportItem> items;
-    if (job.idsGiven) {
+    // The numbers the dive list shows, newest first, from the same read as the dives.
+    const auto choose = [&](QList<ExportItem>* items, QString* reason) {
+        const DiveList list = LoadDiveList(DiveFilter::All);
+        if (!list.readOk) {
+            *reason = tr("データベースファイルを読み込めませんでした") + QLatin1Char('\n') + LastDatabaseError();
+            return false;
+        }
+        if (!job.idsGiven) {
+            for (const DiveListRow& r : list.rows)
+                items->append({r.id, r.number});
+            return true;
+        }
         QHash<qint64, long> numbers;
         for (const DiveListRow& r : list.rows)
             numbers.insert(r.id, r.number);
-        for (const QString& word : job.ids.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-            bool ok = false;
-            const qint64 id = word.trimmed().toLongLong(&ok);
-            if (!ok || !numbers.contains(id)) {
-                gDatabase = nullptr;
-                return failWith(QStringLiteral("no dive with id %1").arg(word.trimmed()));
+        for (const qint64 id : job.ids) {
+            if (!numbers.contains(id)) {
+                *reason = tr("id %1 のダイブはありません").arg(id);
+                return false;
             }
-            items.append({id, numbers.value(id)});
+            items->append({id, numbers.value(id)});
         }
-    } else {
-        for (const DiveListRow& r : list.rows)
-            items.append({r.id, r.number});
-    }
-    const bool ok = ExportCSV(job.csvFile, items, nullptr, &error);
-    gDatabase = nullptr;
-    if (!ok)
-        return failWith(QStringLiteral("cannot write %1: %2").arg(job.csvFile, error));
+        return true;
+    };
+    if (!ExportCSV(job.csvFile, choose, nullptr, &error))
+        return failWith(error);
     return 0;
 }

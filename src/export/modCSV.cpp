@@ -5,15 +5,18 @@
 #include "DiveTexts.h"
 #include "Globals.h"
 #include "JobProgress.h"
+#include "SafeFile.h"
 #include "UiServices.h"
 #include "modSupport.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QHash>
 #include <QStringEncoder>
 #include <algorithm>
+#include <array>
 #include <memory>
+#include <optional>
+#include <vector>
 
 namespace {
 QString tr(const char* text)
@@ -29,10 +32,87 @@ const char* const kColumns[] = {
     "cboSuit", "txtMinVisibility", "txtMaxVisibility", "txtMinTransparency", "txtMaxTransparency",
     "lstCondition", "lstItem", "txtComment"};
 
-// Ids read per query while exporting many dives.
+// Ids read per query.
 constexpr int kChunk = 400;
-// Beyond this many dives the log's dates and times are read once for all of them.
-constexpr int kBatchFrom = 8;
+
+// A read transaction unless one is open already: the queries inside it take the file lock
+// once between them instead of once each.
+struct ReadTransaction {
+    bool open = gDatabase && !gDatabase->inTransaction() && gDatabase->beginTrans();
+    ~ReadTransaction()
+    {
+        if (open)
+            gDatabase->commitTrans();
+    }
+};
+
+// What the export needs from the log, read in one read transaction: the dives' rows,
+// the dates and times their worked-out values come from, and the lookup lists and time
+// offset their texts are made of.
+struct LogSnapshot {
+    BatchDiveContext context;
+    std::vector<std::unique_ptr<Recordset>> chunks;
+    QHash<qint64, std::pair<int, int>> rowOf;  // id: chunk and row
+    std::array<QStringList, 7> lists;
+    long timeOffset = 0;
+
+    static std::array<QStringList*, 7> globalLists()
+    {
+        return {&gAirTypes, &gEntryTypes, &gSuits, &gTankMats, &gWeathers, &gItems, &gConditions};
+    }
+
+    bool read(const ExportChoice& choose, QList<ExportItem>* chosen, QString* error)
+    {
+        const ReadTransaction readTransaction;
+        const auto readError = [&] {
+            *error = tr("データベースファイルを読み込めませんでした") + QLatin1Char('\n') + LastDatabaseError();
+            return false;
+        };
+        if (!choose(chosen, error))
+            return false;
+        const QList<ExportItem>& items = *chosen;
+        if (!context.load())
+            return readError();
+        for (qsizetype start = 0; start < items.size(); start += kChunk) {
+            const qsizetype n = std::min<qsizetype>(kChunk, items.size() - start);
+            QStringList marks;
+            QVariantList ids;
+            for (qsizetype i = 0; i < n; ++i) {
+                marks << QStringLiteral("?");
+                ids << items[start + i].id;
+            }
+            auto rs = OpenQuery(QStringLiteral("SELECT * FROM LogTbl WHERE id IN (%1)").arg(marks.join(QLatin1Char(','))),
+                                ids);
+            if (!rs)
+                return readError();
+            for (int r = 0; !rs->eof(); rs->moveNext(), ++r)
+                rowOf.insert(rs->field(QStringLiteral("id")).toLongLong(), {int(chunks.size()), r});
+            chunks.push_back(std::move(rs));
+        }
+        for (size_t i = 0; i < lists.size(); ++i)
+            lists[i] = *globalLists()[i];
+        timeOffset = gTimeOffset;
+        return true;
+    }
+
+    // Lends the lists and offset as read to the globals the texts are made from, while
+    // one line is made. Nothing else runs meanwhile, so an options change applied during
+    // the export reaches neither the file nor is lost.
+    class Lend {
+    public:
+        explicit Lend(LogSnapshot& log) : m_log(log) { swap(); }
+        ~Lend() { swap(); }
+
+    private:
+        void swap()
+        {
+            for (size_t i = 0; i < m_log.lists.size(); ++i)
+                m_log.lists[i].swap(*globalLists()[i]);
+            std::swap(m_log.timeOffset, gTimeOffset);
+        }
+        LogSnapshot& m_log;
+    };
+};
 }  // namespace
 
 QString CsvQuote(const QString& field)
@@ -99,86 +179,84 @@ QByteArray ToShiftJis(const QString& text)
     return bytes;
 }
 
-bool ExportCSV(const QString& fileName, const QList<ExportItem>& items, JobProgress* progress, QString* error)
+bool ExportCSV(const QString& fileName, const ExportChoice& choose, JobProgress* progress, QString* error)
 {
-    QFile file(fileName);
+    SafeFileWriter file(fileName);
+    bool begun = false;
     auto fail = [&](const QString& reason) {
         if (error)
             *error = reason;
-        if (progress)
+        file.discard();
+        if (begun)
             progress->end();
         return false;
     };
-    if (progress)
-        progress->begin(tr("CSV出力処理中です . . ."), int(items.size()));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (!file.open())
         return fail(file.errorString());
-    auto writeLine = [&](const QString& line) {
-        const QByteArray bytes = ToShiftJis(line) + "\r\n";
-        return file.write(bytes) == bytes.size();
-    };
+    auto writeLine = [&](const QString& line) { return file.write(ToShiftJis(line) + "\r\n"); };
     if (!writeLine(CsvHeader()))
         return fail(file.errorString());
 
-    // One read transaction for the whole job: the log stays as it was from the first
-    // dive to the last, and no query pays for taking the file lock again.
-    struct ReadTransaction {
-        bool open = gDatabase && !gDatabase->inTransaction() && gDatabase->beginTrans();
-        ~ReadTransaction()
-        {
-            if (open)
-                gDatabase->commitTrans();
-        }
-    } readTransaction;
-    std::unique_ptr<DiveContext> context;
-    if (items.size() >= kBatchFrom) {
-        auto batch = std::make_unique<BatchDiveContext>();
-        if (!batch->load())
-            return fail(LastDatabaseError());
-        context = std::move(batch);
-    } else {
-        context = std::make_unique<SqlDiveContext>();
+    // Everything is read before the first step lets other windows run, so a save made
+    // meanwhile neither fails nor shows up in the file.
+    LogSnapshot log;
+    QList<ExportItem> items;
+    QString reason;
+    if (!log.read(choose, &items, &reason))
+        return fail(reason);
+    if (progress) {
+        progress->begin(tr("CSV出力処理中です . . ."), int(items.size()));
+        begun = true;
     }
-    DiveTexts dive(context.get());
-    for (qsizetype start = 0; start < items.size(); start += kChunk) {
-        const qsizetype n = std::min<qsizetype>(kChunk, items.size() - start);
-        QStringList marks;
-        QVariantList ids;
-        for (qsizetype i = 0; i < n; ++i) {
-            marks << QStringLiteral("?");
-            ids << items[start + i].id;
+    DiveTexts dive(&log.context);
+    // The dive tables' look-ups share one lock from one step that lets other windows run
+    // to the next: taking it for each look-up would cost more than the look-ups.
+    std::optional<ReadTransaction> lookUps;
+    for (qsizetype i = 0; i < items.size(); ++i) {
+        const ExportItem& item = items[i];
+        if (progress)
+            lookUps.reset();
+        if (progress && progress->stepAndAskStop(int(i + 1), int(items.size()))) {
+            MsgBox(tr("出力を中断します"), MsgIcon::Exclamation);
+            // A stopped export keeps the dives written so far.
+            if (!file.commit())
+                return fail(file.errorString());
+            progress->end();
+            return true;
         }
-        auto rs = OpenQuery(QStringLiteral("SELECT * FROM LogTbl WHERE id IN (%1)").arg(marks.join(QLatin1Char(','))), ids);
-        if (!rs)
-            return fail(LastDatabaseError());
-        QHash<qint64, int> rowOf;
-        for (int r = 0; !rs->eof(); rs->moveNext(), ++r)
-            rowOf.insert(rs->field(QStringLiteral("id")).toLongLong(), r);
-        for (qsizetype i = 0; i < n; ++i) {
-            const ExportItem& item = items[start + i];
-            if (progress && progress->stepAndAskStop(int(start + i + 1), int(items.size()))) {
-                MsgBox(tr("出力を中断します"), MsgIcon::Exclamation);
-                file.close();
-                progress->end();
-                return true;
-            }
-            if (const auto row = rowOf.constFind(item.id); row != rowOf.cend()) {
-                rs->moveTo(*row);
-                dive.loadRow(*rs, item.number);
+        QString line;
+        {
+            const LogSnapshot::Lend lend(log);
+            if (!lookUps)
+                lookUps.emplace();
+            if (const auto at = log.rowOf.constFind(item.id); at != log.rowOf.cend()) {
+                Recordset& rows = *log.chunks[size_t(at->first)];
+                rows.moveTo(at->second);
+                dive.loadRow(rows, item.number);
             } else {
-                // A dive deleted meanwhile shows as an empty record, as the editor would.
+                // A dive deleted before the export shows as an empty record, as the editor would.
                 dive.loadEmpty(item.number);
             }
-            if (!writeLine(CsvLine(dive)))
-                return fail(file.errorString());
+            line = CsvLine(dive);
         }
+        if (!writeLine(line))
+            return fail(file.errorString());
     }
-    if (!file.flush())
+    lookUps.reset();
+    if (!file.commit())
         return fail(file.errorString());
-    file.close();
-    if (file.error() != QFileDevice::NoError)
-        return fail(file.errorString());
-    if (progress)
+    if (begun)
         progress->end();
     return true;
+}
+
+bool ExportCSV(const QString& fileName, const QList<ExportItem>& items, JobProgress* progress, QString* error)
+{
+    return ExportCSV(
+        fileName,
+        [&](QList<ExportItem>* chosen, QString*) {
+            *chosen = items;
+            return true;
+        },
+        progress, error);
 }

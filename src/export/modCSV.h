@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <functional>
 
 class DiveTexts;
 class JobProgress;
@@ -19,6 +20,16 @@ QString CsvLine(const DiveTexts& dive);
 // page holds, and any other character it cannot hold becomes "?".
 QByteArray ToShiftJis(const QString& text);
 
-// Writes the items in their order. False when the file could not be written or a dive
-// could not be read (error says why); a job the user stopped is not a failure.
+// Writes the items in their order, through a temporary file that replaces the target only
+// when it is complete: on failure an existing file stays as it was. The log and its
+// companions are refused. False when the file could not be written or the log could not
+// be read (error says why); a job the user stopped is not a failure, and its file keeps
+// the dives written before the stop. The log is read in one go before other windows get
+// their turn, so the file shows one state of the log and a save made meanwhile succeeds.
 bool ExportCSV(const QString& fileName, const QList<ExportItem>& items, JobProgress* progress, QString* error);
+
+// Chooses the dives inside that same read of the log, so that what the choice reads (the
+// list's numbers, say) belongs to the state the file shows. False, with error set, stops
+// the export before the target is touched.
+using ExportChoice = std::function<bool(QList<ExportItem>* items, QString* error)>;
+bool ExportCSV(const QString& fileName, const ExportChoice& choose, JobProgress* progress, QString* error);

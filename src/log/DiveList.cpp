@@ -53,8 +53,10 @@ DiveList LoadDiveList(DiveFilter filter)
     list.totalMinutes = gTimeOffset;
     auto rs = OpenQuery(QStringLiteral("SELECT id, location, entry_type, max_depth, dive_date, in_time, out_time"
                                        " FROM LogTbl ORDER BY dive_date DESC, in_time DESC"));
-    if (!rs)
+    if (!rs) {
+        list.readOk = false;
         return list;
+    }
     long number = rs->recordCount() + gNoOffset;
     list.rows.reserve(size_t(rs->recordCount()));
     for (; !rs->eof(); rs->moveNext(), --number) {

@@ -17,6 +17,7 @@ enum class DiveFilter { All = 0, Night = 1, Deep = 2 };
 struct DiveList {
     std::vector<DiveListRow> rows;  // newest first
     long totalMinutes = 0;          // gTimeOffset plus the listed dives' time
+    bool readOk = true;             // false when the log could not be read
 };
 
 // Reads LogTbl: every dive is numbered by its rank from the oldest (plus gNoOffset),

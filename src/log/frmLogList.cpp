@@ -4,6 +4,7 @@
 
 #include "Database.h"
 #include "Globals.h"
+#include "SafeFile.h"
 #include "SerialByteLine.h"
 #include "UiServices.h"
 #include "WidgetRoutines.h"
@@ -450,6 +451,11 @@ void frmLogList::mnuRecExportCSV_Click()
     if (file.isEmpty())
         return;
     m_exportFileName = file;
+    // Refused before the overwrite question: there is nothing the user could agree to.
+    if (const QString refusal = LogTargetRefusal(file); !refusal.isEmpty()) {
+        MsgBox(refusal, MsgIcon::Exclamation, MsgButtons::Ok, tr("エラー"), this);
+        return;
+    }
     if (QFileInfo::exists(file)
         && MsgBox(file + tr("ファイルは既に存在します。") + QLatin1Char('\n') + tr("上書きしますか?"),
                   MsgIcon::Exclamation, MsgButtons::YesNo, tr("確認"), this)
@@ -461,7 +467,8 @@ void frmLogList::mnuRecExportCSV_Click()
     if (ExportCSV(file, selectedItems(), &progress, &error))
         MsgBox(tr("出力完了しました"), MsgIcon::Information, MsgButtons::Ok, tr("正常終了"), this);
     else
-        MsgBox(tr("出力途中でエラーが発生しました"), MsgIcon::Exclamation, MsgButtons::Ok, tr("エラー"), this);
+        MsgBox(tr("出力途中でエラーが発生しました") + QLatin1Char('\n') + error, MsgIcon::Exclamation, MsgButtons::Ok,
+               tr("エラー"), this);
 }
 
 void frmLogList::mnuToolHATrance_Click()

@@ -1,13 +1,19 @@
+#include "DiveTexts.h"
 #include "Globals.h"
 #include "JobProgress.h"
+#include "OptionSettings.h"
+#include "RecordStore.h"
 #include "ScriptedUi.h"
 #include "TestLog.h"
 #include "modCSV.h"
 #include "modDiveCalc.h"
 
+#include <QDir>
 #include <QProcess>
 #include <QStringDecoder>
 #include <QtTest>
+#include <functional>
+#include <unistd.h>
 
 namespace {
 // Records the job and stops it when asked about the given step.
@@ -21,7 +27,50 @@ struct StopAt : JobProgress {
     bool ended = false;
 };
 
+// Changes the log as another window would, when asked about the given step.
+struct ChangeAt : JobProgress {
+    ChangeAt(int step, std::function<bool()> change) : step(step), change(std::move(change)) {}
+    void begin(const QString&, int) override {}
+    bool stepAndAskStop(int value, int) override
+    {
+        if (value == step)
+            changed = change();
+        return false;
+    }
+    void end() override {}
+    int step;
+    std::function<bool()> change;
+    bool changed = false;
+};
+
 QString decode(const QByteArray& bytes) { return QStringDecoder("Shift_JIS").decode(bytes); }
+
+// Runs the program without a display; the exit code, -1 for a crash.
+int runProgram(const QString& home, const QStringList& args, QString* stderrText = nullptr, QByteArray* out = nullptr)
+{
+    const QString program = QCoreApplication::applicationDirPath() + "/../bin/tidewriter";
+    if (!QFile::exists(program))
+        qFatal("no program at %s", qPrintable(program));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(name);
+    env.insert("HOME", home);
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(program, args);
+    p.waitForFinished(60000);
+    if (stderrText)
+        *stderrText = QString::fromUtf8(p.readAllStandardError());
+    if (out)
+        *out = p.readAllStandardOutput();
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+
+// The files of a folder, hidden ones included.
+QStringList filesIn(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::System | QDir::Hidden, QDir::Name);
+}
 }  // namespace
 
 class tst_csv : public QObject {
@@ -85,31 +134,105 @@ private slots:
         log.close();
         QCOMPARE(ReadFileBytes(log.logPath()), logBefore);
 
-        const QString program = QCoreApplication::applicationDirPath() + "/../bin/tidewriter";
-        QVERIFY2(QFile::exists(program), qPrintable(program));
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-            env.remove(name);
-        env.insert("HOME", log.path("home"));
-        QString stderrText;
-        auto run = [&](const QStringList& args) {  // the exit code, -1 for a crash
-            QProcess p;
-            p.setProcessEnvironment(env);
-            p.start(program, args);
-            p.waitForFinished(60000);
-            stderrText = QString::fromLocal8Bit(p.readAllStandardError());
-            return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        };
         const QString logFile = log.logPath(), all = log.path("all.csv"), picked = log.path("picked.csv");
-        QVERIFY2(run({"--export-csv", all, logFile}) == 0, qPrintable(stderrText));
+        QString stderrText;
+        QVERIFY2(runProgram(log.path("home"), {"--export-csv", all, logFile}, &stderrText) == 0, qPrintable(stderrText));
         QCOMPARE(ReadFileBytes(all), ReadFileBytes(log.path("in.csv")));  // every dive, newest first
-        QCOMPARE(run({"--export-csv", picked, "--ids", QString::number(bare), logFile}), 0);
+        QCOMPARE(runProgram(log.path("home"), {"--export-csv", picked, "--ids", QString::number(bare), logFile}), 0);
         QCOMPARE(decode(ReadFileBytes(picked)).count("\r\n"), 2);
-        QVERIFY2(run({"--export-csv", picked, "--ids", "999", logFile}) != 0 && stderrText.contains("999"),
-                 qPrintable(stderrText));
-        QVERIFY2(run({"--export-csv", log.path("no/dir/x.csv"), logFile}) != 0 && stderrText.contains("cannot write"),
-                 qPrintable(stderrText));
-        QCOMPARE(run({"--help"}), 0);
+        QByteArray piped;  // a pipe is written as it is, for scripts
+        QCOMPARE(runProgram(log.path("home"), {"--export-csv", "/dev/stdout", logFile}, nullptr, &piped), 0);
+        QCOMPARE(piped, ReadFileBytes(all));
+        QCOMPARE(runProgram(log.path("home"), {"--help"}), 0);
+    }
+
+    // A command line that fails says so by its status, and the target keeps its contents.
+    void commandLineFailures_data()
+    {
+        QTest::addColumn<QStringList>("args");  // LOG and OUT stand for the log and the target
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("told");  // part of the message
+        QTest::newRow("ids empty") << QStringList{"--ids", ""} << 2 << "--ids";
+        QTest::newRow("ids only commas") << QStringList{"--ids", ",,,"} << 2 << "--ids";
+        QTest::newRow("ids with a gap") << QStringList{"--ids", "1,,1"} << 2 << "--ids";
+        QTest::newRow("ids not numbers") << QStringList{"--ids", "1,a"} << 2 << "--ids";
+        QTest::newRow("ids negative") << QStringList{"--ids", "-1"} << 2 << "--ids";
+        QTest::newRow("no file name") << QStringList{"--export-csv", ""} << 2 << "--export-csv";
+        QTest::newRow("unknown id") << QStringList{"--ids", "999"} << 1 << "999";
+        QTest::newRow("log unreadable") << QStringList{"RENAME"} << 1 << "読み込めません";
+        QTest::newRow("onto the log") << QStringList{"--export-csv", "LOG"} << 1 << "出力先にできません";
+        QTest::newRow("onto its backup, by another name")
+            << QStringList{"--export-csv", "SUB/../tidewriter.db.bak"} << 1 << "出力先にできません";
+    }
+    void commandLineFailures()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, status);
+        QFETCH(QString, told);
+        TestLog log;
+        log.addDive("2024-07-01", "10:00", "10:40");
+        QVERIFY(QDir(log.dir.path()).mkdir("sub"));
+        if (args.removeAll("RENAME"))
+            QVERIFY(log.db().execute("ALTER TABLE LogTbl RENAME TO Gone"));
+        log.close();
+        QVERIFY(QFile::copy(log.logPath(), log.logPath() + ".bak"));
+        const QString out = log.path("out.csv");
+        WriteFileBytes(out, "keep me");
+        if (!args.contains("--export-csv"))
+            args << "--export-csv" << "OUT";
+        args.replaceInStrings("LOG", log.logPath()).replaceInStrings("SUB", log.path("sub")).replaceInStrings("OUT", out);
+        const QByteArray logBefore = ReadFileBytes(log.logPath());
+        const QStringList filesBefore = filesIn(log.dir.path());
+        QString stderrText;
+        QCOMPARE(runProgram(log.path("home"), args << log.logPath(), &stderrText), status);
+        QVERIFY2(stderrText.contains(told), qPrintable(stderrText));
+        QCOMPARE(ReadFileBytes(log.logPath()), logBefore);
+        QCOMPARE(ReadFileBytes(log.logPath() + ".bak"), logBefore);
+        QCOMPARE(ReadFileBytes(out), QByteArray("keep me"));
+        QCOMPARE(filesIn(log.dir.path()), filesBefore);  // no companion made, no temporary file left
+    }
+
+    // Saves made by other windows while an export runs succeed, and the file shows the log
+    // as it was when the export began.
+    void changesDuringExport_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::newRow("editor's save") << "editor";
+        QTest::newRow("options' apply") << "options";
+    }
+    void changesDuringExport()
+    {
+        QFETCH(QString, change);
+        TestLog log;
+        QList<ExportItem> items;
+        for (int day = 20; day >= 1; --day)
+            items.append({log.addDive(QStringLiteral("2024-07-%1").arg(day, 2, 10, QLatin1Char('0')), "10:00", "10:40"), day});
+        QVERIFY(log.db().execute("UPDATE LogTbl SET suit = 1"));
+        ScriptedUi ui;
+        QString error;
+        QVERIFY(ExportCSV(log.path("before.csv"), items, nullptr, &error));
+        const qint64 oldest = items.last().id;
+        ChangeAt other(3, [&] {
+            if (change == "options") {
+                OptionValues values = LoadOptionValues();
+                values.lists[int(OptionList::Suit)][1] = "別のスーツ";
+                values.timeHours = "7";
+                return ApplyOptionValues(values, [] {});
+            }
+            DiveTexts texts;
+            RecordStore store(texts);
+            if (!store.LoadRecord(oldest, 1))
+                return false;
+            texts.setText("txtInTime", "09:00");  // every later dive's total time changes
+            return store.SaveRecord().ok;
+        });
+        QVERIFY2(ExportCSV(log.path("during.csv"), items, &other, &error), qPrintable(error));
+        QVERIFY(other.changed);
+        QVERIFY(ui.messages.isEmpty());
+        QCOMPARE(ReadFileBytes(log.path("during.csv")), ReadFileBytes(log.path("before.csv")));
+        // The change is in the log, and the next export shows it.
+        QVERIFY(ExportCSV(log.path("after.csv"), items, nullptr, &error));
+        QVERIFY(ReadFileBytes(log.path("after.csv")) != ReadFileBytes(log.path("before.csv")));
     }
 
     void shiftJisReplacements()
@@ -138,29 +261,69 @@ private slots:
         const QStringList lines = decode(ReadFileBytes(log.path("cancel.csv"))).split("\r\n");
         QCOMPARE(lines.size(), 1 + 3 + 1);  // header, three dives, and the empty text after the last line end
         QVERIFY(lines[3].startsWith("3,"));
+        QCOMPARE(filesIn(log.dir.path()), QStringList({"cancel.csv", "tidewriter.db"}));
     }
 
-    void unwritableFile_data()
+    // The log and its companions are never a target, whatever the path that leads to them;
+    // a failed export says why; neither touches an existing file nor leaves one behind.
+    void targets_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::newRow("missing folder") << "no/such/folder/out.csv";
-        QTest::newRow("a folder") << ".";
-        QTest::newRow("full disk") << "/dev/full";
+        QTest::addColumn<QString>("target");  // in the test folder, which holds the log, its .bak and sub/
+        QTest::addColumn<QString>("link");    // link.csv made first, to this, when given
+        QTest::addColumn<QString>("told");    // part of the message, empty for success
+        const QString refused = "出力先にできません";
+        QTest::newRow("the log") << "tidewriter.db" << "" << refused;
+        QTest::newRow("through ..") << "sub/../tidewriter.db" << "" << refused;
+        QTest::newRow("a link to it") << "link.csv" << "tidewriter.db" << refused;
+        QTest::newRow("a hard link to it") << "hard.csv" << "HARD" << refused;
+        QTest::newRow("its backup") << "tidewriter.db.bak" << "" << refused;
+        QTest::newRow("compaction file, not there yet") << "tidewriter.db.new" << "" << refused;
+        QTest::newRow("journal through a linked folder") << "link.csv/tidewriter.db-journal" << "." << refused;
+        QTest::newRow("dangling link to .old") << "link.csv" << "tidewriter.db.old" << refused;
+        QTest::newRow("beside it") << "tidewriter.db.csv" << "" << "";
+        QTest::newRow("its name, elsewhere") << "sub/tidewriter.db.new" << "" << "";
+        QTest::newRow("a link elsewhere stays a link") << "link.csv" << "sub/real.csv" << "";
+        QTest::newRow("missing folder") << "no/such/folder/out.csv" << "" << "作成できません";
+        QTest::newRow("a folder") << "." << "" << "作成できません";
+        QTest::newRow("full disk") << "/dev/full" << "" << "書き込めません";
+        QTest::newRow("log unreadable") << "out.csv" << "UNREADABLE" << "読み込めません";
     }
-    void unwritableFile()
+    void targets()
     {
-        QFETCH(QString, name);
+        QFETCH(QString, target);
+        QFETCH(QString, link);
+        QFETCH(QString, told);
+        if (target == "/dev/full" && !QFile::exists(target))
+            QSKIP("this system has no /dev/full");
         TestLog log;
         log.addDive("2024-07-01", "10:00", "10:40");
-        if (name == "/dev/full" && !QFile::exists(name))
-            QSKIP("this system has no /dev/full");
+        QVERIFY(QDir(log.dir.path()).mkdir("sub"));
+        QVERIFY(QFile::copy(log.logPath(), log.logPath() + ".bak"));
+        WriteFileBytes(log.path("out.csv"), "keep me");
+        const QString path = target.startsWith('/') ? target : log.path(target);
+        if (link == "HARD")
+            QVERIFY(::link(QFile::encodeName(log.logPath()).constData(), QFile::encodeName(path).constData()) == 0);
+        else if (link == "UNREADABLE")
+            QVERIFY(log.db().execute("ALTER TABLE LogTbl RENAME TO Gone"));
+        else if (!link.isEmpty())
+            QVERIFY(QFile::link(link, log.path("link.csv")));
+        const QByteArray logBefore = ReadFileBytes(log.logPath());
+        const QStringList filesBefore = filesIn(log.dir.path());
+        ScriptedUi ui;
         StopAt never(-1);
         QString error;
-        QVERIFY(!ExportCSV(name.startsWith('/') ? name : log.path(name), {{1, 1}}, &never, &error));
-        QVERIFY(!error.isEmpty());
-        QVERIFY(never.ended);
+        QCOMPARE(ExportCSV(path, {{1, 1}}, &never, &error), told.isEmpty());
+        QVERIFY2(error.contains(told), qPrintable(error));
+        QVERIFY(never.begun.isEmpty() || never.ended);
+        QCOMPARE(ReadFileBytes(log.path("out.csv")), QByteArray("keep me"));
+        if (told.isEmpty())
+            QVERIFY(decode(ReadFileBytes(path)).startsWith(CsvHeader() + "\r\n1,")
+                    && QFileInfo(path).isSymLink() == !link.isEmpty());
+        else
+            QCOMPARE(filesIn(log.dir.path()), filesBefore);  // no companion made, no temporary file left
+        log.close();
+        QCOMPARE(ReadFileBytes(log.logPath()), logBefore);
     }
-
 };
 
 QTEST_GUILESS_MAIN(tst_csv)

@@ -409,7 +409,23 @@ private slots:
         QCOMPARE(ReadFileBytes(file), QByteArray("keep me"));
         ui.saveAnswer = t.path("no/such/folder/out.csv");
         action(w, "mnuRecExportCSV")->trigger();
-        QCOMPARE(takeMessages(ui), QStringList{"エラー: 出力途中でエラーが発生しました"});
+        const QStringList failed = takeMessages(ui);
+        QVERIFY2(failed.size() == 1 && failed[0].startsWith("エラー: 出力途中でエラーが発生しました\nファイル "),
+                 qPrintable(failed.join('|')));
+
+        // The log is refused by any name, before the overwrite question a Yes would answer.
+        const QByteArray logBefore = ReadFileBytes(t.logPath());
+        QVERIFY(QDir(t.dir.path()).mkdir("sub"));
+        for (const QString& name : {t.logPath(), t.path("sub/../tidewriter.db")}) {
+            ui.saveAnswer = name;
+            ui.answers = {MsgResult::Yes};
+            action(w, "mnuRecExportCSV")->trigger();
+            QCOMPARE(takeMessages(ui), QStringList{"エラー: ファイル " + name
+                                                   + " はデータベースファイルまたはその関連ファイルなので、出力先にできません。"
+                                                     "別のファイル名を指定してください。"});
+            ui.answers.clear();
+        }
+        QCOMPARE(ReadFileBytes(t.logPath()), logBefore);
     }
 
     // Leaving the program while a job runs beside the list (its dialog is not modal) cancels the
