@@ -286,9 +286,7 @@ private slots:
     {
         QTest::addColumn<Failure>("f");
         const QString backup = kCannotBackUp, injected = QStringLiteral("injected failure: ");
-        QTest::newRow("backup copy not written") << Failure{"write tidewriter.db.bak.tmp", 1, backup, {"log", ".bak"}, ""};
         QTest::newRow("backup copy not synced") << Failure{"sync tidewriter.db.bak.tmp", 1, backup, {"log", ".bak"}, ""};
-        QTest::newRow("backup copy not closed") << Failure{"close tidewriter.db.bak.tmp", 1, backup, {"log", ".bak"}, ""};
         QTest::newRow("backup's folder not synced") << Failure{"sync folder", 1, backup, {"log", ".bak"}, ""};
         QTest::newRow("compaction") << Failure{"compact tidewriter.db.bak", 1, injected, {"log", ".bak", ".new"}, ""};
         QTest::newRow("compacted copy not synced")
