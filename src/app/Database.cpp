@@ -28,6 +28,15 @@ QVariant Recordset::field(const QString& name) const
     return {};
 }
 
+namespace {
+Database::StatementFault gStatementFault;
+}
+
+void Database::InstallStatementFault(StatementFault fault)
+{
+    gStatementFault = std::move(fault);
+}
+
 Database::~Database()
 {
     close();
@@ -107,6 +116,12 @@ bool Database::prepareAndBind(const QString& sql, const QVariantList& params, sq
     if (!m_db) {
         m_lastError = QStringLiteral("database is not open");
         return false;
+    }
+    if (gStatementFault) {
+        if (QString fault = gStatementFault(sql); !fault.isEmpty()) {
+            m_lastError = std::move(fault);
+            return false;
+        }
     }
     if (sqlite3_stmt* cached = m_statements.value(sql)) {
         *stmt = cached;
@@ -275,6 +290,22 @@ bool Database::executeScript(const QString& sql)
         return false;
     }
     return true;
+}
+
+bool Database::commitTrans()
+{
+    if (execute(QStringLiteral("COMMIT")))
+        return true;
+    const QString error = m_lastError, statement = m_lastStatement;
+    rollback();
+    m_lastError = error;
+    m_lastStatement = statement;
+    return false;
+}
+
+bool Database::rollback()
+{
+    return !inTransaction() || execute(QStringLiteral("ROLLBACK"));
 }
 
 bool Database::inTransaction() const

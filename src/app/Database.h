@@ -6,6 +6,7 @@
 #include <QVariant>
 #include <QVariantList>
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -77,8 +78,12 @@ public:
     bool executeScript(const QString& sql);
 
     bool beginTrans() { return execute(QStringLiteral("BEGIN")); }
-    bool commitTrans() { return execute(QStringLiteral("COMMIT")); }
-    bool rollback() { return execute(QStringLiteral("ROLLBACK")); }
+    // A COMMIT that fails (another program reading the log) may leave the transaction
+    // open, and everything after it would be undone silently at close: a failed commit
+    // is rolled back here, and lastError() still tells why the commit failed.
+    bool commitTrans();
+    // Nothing to undo when no transaction is open (the engine may have ended it already).
+    bool rollback();
     bool inTransaction() const;
     qint64 lastInsertId() const;
 
@@ -88,8 +93,14 @@ public:
 
     // True when the file passes SQLite's full integrity check.
     static bool integrityCheck(const QString& path);
-    // Compacts the closed database at source into a new file at target.
+    // Compacts the closed database at source into target, a new or empty file.
     static bool compact(const QString& source, const QString& target, QString* error);
+
+    // Statement faults, behind one seam so that tests can make a chosen statement fail as
+    // a busy or full disk would: given the statement's text, the error to report instead
+    // of running it, or an empty text. Null runs every statement.
+    using StatementFault = std::function<QString(const QString& sql)>;
+    static void InstallStatementFault(StatementFault fault);
 
 private:
     bool prepareAndBind(const QString& sql, const QVariantList& params, struct sqlite3_stmt** stmt);

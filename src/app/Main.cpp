@@ -52,6 +52,7 @@ int Program::start(const QStringList& arguments, const StartupPaths& paths)
     case ReleaseCheck::Declined:
         return 0;
     case ReleaseCheck::TooNew:
+    case ReleaseCheck::Unreadable:
         return 1;
     case ReleaseCheck::Ready:
         break;

@@ -118,8 +118,8 @@ bool runAll(const QStringList& statements)
 
 bool stepTo2()
 {
-    // Every statement may fail on its own (a table that is already there); the step
-    // always commits. The column dance keeps depth_transit's contents.
+    // Every statement may fail on its own (a table that is already there) and the step
+    // goes on. The column dance keeps depth_transit's contents.
     for (const char* s : {"CREATE TABLE VersionTbl (rel INTEGER)",
                           "INSERT INTO VersionTbl (rel) VALUES (2)",
                           "ALTER TABLE LogTbl ADD COLUMN depth_transit2 TEXT",
@@ -127,8 +127,13 @@ bool stepTo2()
                           "ALTER TABLE LogTbl DROP COLUMN depth_transit",
                           "ALTER TABLE LogTbl ADD COLUMN depth_transit TEXT",
                           "UPDATE LogTbl SET depth_transit = depth_transit2",
-                          "ALTER TABLE LogTbl DROP COLUMN depth_transit2"})
+                          "ALTER TABLE LogTbl DROP COLUMN depth_transit2"}) {
         run(QString::fromLatin1(s));
+        // An error that ended the whole transaction (a full disk) must not let the
+        // remaining statements run one by one outside it.
+        if (!gDatabase->inTransaction())
+            return false;
+    }
     return true;
 }
 
@@ -212,9 +217,18 @@ bool CreateNewLog(const QString& path, QString* error)
 
 long ReadDatabaseRelease()
 {
+    // Only a log without VersionTbl is release 1. Any other error (a log locked by another
+    // program, a damaged one) says nothing about its release, and an upgrade from release
+    // 1 would rebuild tables of a newer log.
+    const std::optional<QVariant> tables = QueryFirstValue(QStringLiteral(
+        "SELECT Count(*) FROM sqlite_master WHERE type = 'table' AND name = 'VersionTbl' COLLATE NOCASE"));
+    if (!tables)
+        return 0;
+    if (tables->toLongLong() == 0)
+        return 1;
     auto rs = OpenQuery(QStringLiteral("SELECT rel FROM VersionTbl"));
     if (!rs)
-        return 1;
+        return 0;
     if (rs->eof() || rs->field(0).isNull())
         return -1;
     return long(rs->field(0).toLongLong());
@@ -225,6 +239,10 @@ ReleaseCheck CheckDatabaseRelease()
     const long release = ReadDatabaseRelease();
     if (release == kCurrentRelease)
         return ReleaseCheck::Ready;
+    if (release == 0) {
+        MsgBox(tr("データベースファイルがオープンできませんでした"), MsgIcon::Critical, MsgButtons::Ok, tr("エラー"));
+        return ReleaseCheck::Unreadable;
+    }
     // A VersionTbl without a release is as unknown as one from the future: touch nothing.
     if (release > kCurrentRelease || release < 1) {
         MsgBox(tr("データベースのバージョンが違います") + QLatin1Char('\n')
@@ -239,13 +257,12 @@ ReleaseCheck CheckDatabaseRelease()
         return ReleaseCheck::Declined;
     BackupDatabase();
 
+    // A step that cannot begin or commit is a failed step too: commitTrans leaves no
+    // transaction open, so the rest of the run is not undone at close.
     const Step steps[] = {stepTo2, stepTo3, stepTo4, stepTo5};
     for (long from = release; from < kCurrentRelease; ++from) {
-        gDatabase->beginTrans();
-        if (steps[from - 1]()) {
-            gDatabase->commitTrans();
+        if (gDatabase->beginTrans() && steps[from - 1]() && gDatabase->commitTrans())
             continue;
-        }
         gDatabase->rollback();
         MsgBox(tr("データベースのアップデートに失敗しました"), MsgIcon::Exclamation);
         break;

@@ -105,8 +105,10 @@ QString DatabasePathFromArgs(const QStringList& arguments)
     return words.join(QLatin1Char(' ')).remove(QLatin1Char('"'));
 }
 
-bool RestoreInterruptedShutdown(const QString& path)
+bool RestoreInterruptedShutdown(const QString& logPath)
 {
+    // The exit compacts the file a symbolic link points to, beside that file.
+    const QString path = FollowLinks(logPath);
     if (QFileInfo::exists(path))
         return true;
     const QString candidates[] = {path + QStringLiteral(".old"), path + QStringLiteral(".new")};
@@ -176,17 +178,37 @@ void ReadProgramSettings()
 
 void CompactAtShutdown()
 {
-    if (!gModified || !BackupDatabase())
+    if (!gModified)
         return;
-    const QString path = gDatabasePath;
-    const QString bak = path + QStringLiteral(".bak"), fresh = path + QStringLiteral(".new"),
+    // A log that is a symbolic link stays one: the file it points to is compacted, with
+    // its companions .new and .old beside it, where the renames can replace it.
+    const QString path = FollowLinks(gDatabasePath);
+    const QString bak = gDatabasePath + QStringLiteral(".bak"), fresh = path + QStringLiteral(".new"),
                   old = path + QStringLiteral(".old");
     FileOps& files = Files();
+    // The log as it is copied: what the compacted copy may replace.
+    QString error;
+    FileStamp copied;
+    const bool stamped = files.stamp(path, &copied, &error);
+    if (!BackupDatabase())
+        return;
     files.remove(fresh, nullptr);
     files.remove(old, nullptr);
-    QString error;
-    const bool done = files.compact(bak, fresh, &error) && files.rename(path, old, &error)
-        && files.rename(fresh, path, &error) && files.remove(old, &error);
+    // The new file has the log's permissions from the start, and is on the disk before
+    // any rename depends on it.
+    bool done = stamped && files.createEmpty(fresh, copied.mode, &error) && files.compact(bak, fresh, &error)
+        && files.syncFile(fresh, &error);
+    if (done) {
+        // Another program may have written to the log after it was copied: its change is
+        // not in the compacted copy, so the log stays as it is.
+        FileStamp now;
+        if (!files.stamp(path, &now, nullptr) || now != copied) {
+            files.remove(fresh, nullptr);
+            return;
+        }
+        done = files.rename(path, old, &error) && files.rename(fresh, path, &error) && files.syncFolderOf(path, &error)
+            && files.remove(old, &error);
+    }
     if (!done)
         MsgBox(error, MsgIcon::Critical, MsgButtons::Ok, tr("エラー"));
 }

@@ -29,8 +29,9 @@ QString DatabasePathFromArgs(const QStringList& arguments);
 
 // When an exit was interrupted between its two renames, the log is missing at its path
 // while its ".old" (the log itself) or ".new" (its compacted copy) exists. Puts back the
-// first of them that passes the integrity check. False when such files exist but none
-// is sound (nothing is touched then).
+// first of them that passes the integrity check; for a log that is a symbolic link they
+// lie beside the file it points to. False when such files exist but none is sound
+// (nothing is touched then).
 bool RestoreInterruptedShutdown(const QString& path);
 
 // A missing log whose ".bak" passes the integrity check: the user chooses between the
@@ -48,6 +49,8 @@ bool OpenLog(Database& db, const QString& path, bool createIfMissing);
 // Reads OPTION, PAGETYPE_1, PAGETYPE_2 and PRINT keys into the process-wide settings.
 void ReadProgramSettings();
 
-// Exit after a changed run: backup, then compaction from the backup into place.
-// Expects the log to be closed. Tells the user of the first failing step.
+// Exit after a changed run: backup, then compaction from the backup into place (into the
+// file a symbolic link at the log's path points to, with the log's permissions). A log
+// that another program changed after the copy is kept as it is. Expects the log to be
+// closed. Tells the user of the first failing step.
 void CompactAtShutdown();

@@ -188,34 +188,41 @@ void RecordStore::reorderPictures(const QList<int>& newOrderOfOldRows)
         m_pictures = reordered;
 }
 
-bool RecordStore::SavePictures()
+RecordStore::PictureSave RecordStore::SavePictures()
 {
     if (!m_picturesChanged)
-        return false;
+        return PictureSave::Unchanged;
+    const auto tell = [](const QString& text) { MsgBox(text, MsgIcon::Exclamation, MsgButtons::Ok, tr("エラー")); };
+    const auto failure = [] { return gDatabase->lastStatement() + QStringLiteral("\r\n") + gDatabase->lastError(); };
     // The old rows stay when the new ones cannot all be written.
-    if (!gDatabase->execute(QStringLiteral("SAVEPOINT pictures")))
-        return false;
-    auto undo = [] { gDatabase->execute(QStringLiteral("ROLLBACK TO pictures")); };
+    if (!gDatabase->execute(QStringLiteral("SAVEPOINT pictures"))) {
+        tell(failure());
+        return PictureSave::Refused;
+    }
+    // Puts back the old rows; when even that fails, some of them may be gone.
+    const auto undo = [&tell](const QString& message) {
+        const bool undone = gDatabase->execute(QStringLiteral("ROLLBACK TO pictures"))
+            && gDatabase->execute(QStringLiteral("RELEASE pictures"));
+        tell(message);
+        return undone ? PictureSave::Refused : PictureSave::Broken;
+    };
     try {
         ExecuteSQL(QStringLiteral("DELETE FROM PictureTbl WHERE dive_id = ?"), {m_id}, true);
         for (const PictureEntry& e : std::as_const(m_pictures)) {
-            if (!e.path.startsWith(gPicPath)) {
-                undo();
-                MsgBox(tr("設定されている画像フォルダ") + QStringLiteral("\r\n") + gPicPath + QStringLiteral("\r\n")
-                           + tr("以下のフォルダ内のファイルのみが登録できます"),
-                       MsgIcon::Exclamation, MsgButtons::Ok, tr("エラー"));
-                return false;
-            }
+            if (!e.path.startsWith(gPicPath))
+                return undo(tr("設定されている画像フォルダ") + QStringLiteral("\r\n") + gPicPath + QStringLiteral("\r\n")
+                            + tr("以下のフォルダ内のファイルのみが登録できます"));
             ExecuteSQL(QStringLiteral("INSERT INTO PictureTbl (dive_id, filename, title) VALUES (?, ?, ?)"),
                        {m_id, e.path.mid(gPicPath.size()), e.title}, true);
         }
     } catch (const SqlError& e) {
-        undo();
-        MsgBox(e.statement() + QStringLiteral("\r\n") + e.message(), MsgIcon::Exclamation, MsgButtons::Ok, tr("エラー"));
-        return false;
+        return undo(e.statement() + QStringLiteral("\r\n") + e.message());
     }
-    gDatabase->execute(QStringLiteral("RELEASE pictures"));
-    return true;
+    if (!gDatabase->execute(QStringLiteral("RELEASE pictures"))) {
+        tell(failure());
+        return PictureSave::Broken;
+    }
+    return PictureSave::Kept;
 }
 
 RecordStore::SaveResult RecordStore::SaveRecord()
@@ -261,16 +268,19 @@ RecordStore::SaveResult RecordStore::SaveRecord()
         if (isListedColumn(QString::fromLatin1(f.column)))
             result.listedFieldWritten = true;
     }
-    const bool picturesSaved = SavePictures();
-    if (!gDatabase->commitTrans()) {
-        const QString message = gDatabase->lastError();
+    const PictureSave pictures = SavePictures();
+    if (pictures == PictureSave::Broken) {
         gDatabase->rollback();
-        MsgBox(message, MsgIcon::Exclamation, MsgButtons::Ok, tr("エラー"));
+        return result;
+    }
+    // A commit that fails is rolled back; the edits stay in the window to save again.
+    if (!gDatabase->commitTrans()) {
+        MsgBox(gDatabase->lastError(), MsgIcon::Exclamation, MsgButtons::Ok, tr("エラー"));
         return result;
     }
     for (auto it = written.cbegin(); it != written.cend(); ++it)
         m_loaded.insert(it.key(), it.value());
-    if (picturesSaved)
+    if (pictures == PictureSave::Kept)
         m_picturesChanged = false;
     m_texts.RecalcAll();
     LoadSuggestionLists();

@@ -78,7 +78,10 @@ signals:
     void picturesEdited();
 
 private:
-    bool SavePictures();
+    // Kept: rows rewritten. Refused: the old rows stay (told to the user), the save goes
+    // on. Broken: the rows could not be put back, so the whole save must be undone.
+    enum class PictureSave { Unchanged, Kept, Refused, Broken };
+    PictureSave SavePictures();
 
     DiveTexts& m_texts;
     qint64 m_id = 0;

@@ -5,6 +5,8 @@
 #include "modSubroutines.h"
 #include "modSupport.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSerialPortInfo>
 #include <algorithm>
@@ -43,6 +45,32 @@ bool WritePortSettings(const OptionValues& values)
     gPortName.clear();
     return true;
 }
+
+// The port settings as Apply found them, put back when the log does not take the change,
+// so that a failed Apply has changed nothing, the port included.
+class PortSettingsBefore {
+public:
+    void restore() const
+    {
+        gPort = m_port;
+        gPortName = m_portName;
+        if (!m_fileExisted) {
+            QFile::remove(gIniPath);
+            return;
+        }
+        for (const auto& [key, value] : {std::pair(QStringLiteral("PORT"), m_portText),
+                                         std::pair(QStringLiteral("PORT_NAME"), m_portNameText)})
+            if (ReadIni(kSection, key, QString()) != value)
+                WriteIni(kSection, key, value);
+    }
+
+private:
+    bool m_fileExisted = QFileInfo::exists(gIniPath);
+    QString m_portText = ReadIni(kSection, QStringLiteral("PORT"), QString());
+    QString m_portNameText = ReadIni(kSection, QStringLiteral("PORT_NAME"), QString());
+    long m_port = gPort;
+    QString m_portName = gPortName;
+};
 
 // Everything that belongs to one Apply, inside the caller's transaction.
 bool WriteAll(const OptionValues& values, long noOffset, long timeOffset)
@@ -148,6 +176,7 @@ bool ApplyOptionValues(const OptionValues& values, const std::function<void()>& 
     BackupDatabase();
     if (!gDatabase->beginTrans())
         return false;
+    const PortSettingsBefore portBefore;
     bool reloaded = false;
     if (WriteAll(values, *no, *hours * 60 + *minutes)) {
         LoadLookupTables();
@@ -158,6 +187,7 @@ bool ApplyOptionValues(const OptionValues& values, const std::function<void()>& 
             return true;
     }
     gDatabase->rollback();
+    portBefore.restore();
     // The lists and the window must not show what the log no longer holds.
     if (reloaded) {
         LoadLookupTables();

@@ -47,8 +47,8 @@ std::optional<long> OffsetMinutesIn(const QString& text);
 // Backs the log up, then writes everything in one transaction: the configuration row,
 // the five lists renumbered 0 to n - 1 in box order (empty boxes dropped), the port
 // settings, and reloads the lookup lists; refresh runs before the commit so the list
-// window shows the new numbers. False when anything failed: the log is as it was, and
-// nothing at all is touched when an offset is not a whole number.
+// window shows the new numbers. False when anything failed: the log and the port settings
+// are as they were, and nothing at all is touched when an offset is not a whole number.
 bool ApplyOptionValues(const OptionValues& values, const std::function<void()>& refresh);
 
 // The device path of COM n (1 to 4), and the COM number of a device path (0 for others).

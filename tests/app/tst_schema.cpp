@@ -141,32 +141,70 @@ private slots:
                  QStringList({"0.0/0/0"}));
     }
 
+    // A step that fails, or cannot commit, is rolled back and reported; the run goes on with its
+    // later changes kept, and the next start asks again.
+    void failedStepRollsBackAndAsksAgain_data()
+    {
+        QTest::addColumn<int>("release");
+        QTest::addColumn<QString>("breakage");
+        QTest::addColumn<int>("releaseAfter");
+        // A leftover table makes the step from release 3 fail.
+        QTest::newRow("statement fails") << 2 << "CREATE TABLE ItemTbl (x TEXT);" << 3;
+        QTest::newRow("commit refused by a reader") << 2 << "reader" << 2;
+        // The engine itself ends the transaction on a failing statement (a disk error):
+        // the statements after it must not run, or depth_transit would be dropped alone.
+        QTest::newRow("transaction ended by an error") << 1 << "ended" << 1;
+    }
     void failedStepRollsBackAndAsksAgain()
     {
+        QFETCH(int, release);
+        QFETCH(QString, breakage);
+        QFETCH(int, releaseAfter);
         TestLog log(false);
-        makeLog(log, 2, "CREATE TABLE ItemTbl (x TEXT);");  // a leftover table makes the step from release 3 fail
+        makeLog(log, release, breakage == "reader" || breakage == "ended" ? QString() : breakage);
+        Database reader;
+        QVERIFY(reader.open(log.logPath(), Database::OpenMode::ReadOnly));
+        if (breakage == "reader")
+            QVERIFY(reader.beginTrans() && reader.query(QStringLiteral("SELECT Count(*) FROM LogTbl")));
+        if (breakage == "ended")
+            Database::InstallStatementFault([&log](const QString& sql) {
+                if (!sql.startsWith(QLatin1String("UPDATE LogTbl SET depth_transit2")))
+                    return QString();
+                log.db().rollback();
+                return QStringLiteral("disk I/O error");
+            });
         ScriptedUi ui;
         ui.answers = {MsgResult::Yes};
         QCOMPARE(CheckDatabaseRelease(), ReleaseCheck::Ready);
+        Database::InstallStatementFault(nullptr);
+        if (breakage == "reader")
+            QVERIFY(reader.rollback());
         QCOMPARE(ui.messages.size(), 2);
         QCOMPARE(ui.messages[1].text, QStringLiteral("データベースのアップデートに失敗しました"));
         QCOMPARE(ui.messages[1].icon, MsgIcon::Exclamation);
-        QCOMPARE(ReadDatabaseRelease(), 3L);
-        QCOMPARE(column(log, "SELECT Count(*) FROM SuitTbl UNION ALL SELECT Count(*) FROM ConfigTbl UNION ALL"
-                             " SELECT Count(*) FROM pragma_table_info('LogTbl') WHERE name = 'min_visibility'"),
-                 QStringList({"7", "1", "0"}));
-        QCOMPARE(column(log, "SELECT visibility FROM LogTbl WHERE id = 1"), QStringList({"12"}));
-        // The next start asks again and goes on from release 3.
-        QVERIFY(log.db().execute(QStringLiteral("DROP TABLE ItemTbl")));
+        QVERIFY(!log.db().inTransaction());
+        QCOMPARE(ReadDatabaseRelease(), long(releaseAfter));
+        QCOMPARE(column(log, "SELECT Count(*) FROM SuitTbl UNION ALL SELECT Count(*) FROM pragma_table_info('LogTbl')"
+                             " WHERE name IN ('min_visibility', 'depth_transit2') UNION ALL"
+                             " SELECT visibility || '|' || depth_transit FROM LogTbl WHERE id = 1"),
+                 QStringList({releaseAfter >= 3 ? "7" : "3", "0", "12.0|0 5 10.5 3"}));
+        // A change later in the run reaches the file.
+        QVERIFY(ExecuteSQL(QStringLiteral("UPDATE LogTbl SET buddy = 'Ken' WHERE id = 1")));
+        QCOMPARE(reader.query(QStringLiteral("SELECT buddy FROM LogTbl WHERE id = 1"))->field(0).toString(),
+                 QStringLiteral("Ken"));
+        // The next start asks again and goes on from where the last commit left the log.
+        QVERIFY(log.db().execute(QStringLiteral("DROP TABLE IF EXISTS ItemTbl")));
         ui.answers = {MsgResult::Yes};
         QCOMPARE(CheckDatabaseRelease(), ReleaseCheck::Ready);
         QCOMPARE(ui.messages.size(), 3);
         QCOMPARE(ui.messages[2].text, ui.messages[0].text);
         QCOMPARE(ReadDatabaseRelease(), 5L);
-        QCOMPARE(column(log, "SELECT suit FROM LogTbl ORDER BY id"), QStringList({"3", "0", "4"}));
+        QCOMPARE(column(log, "SELECT suit || '|' || Coalesce(depth_transit, 'NULL') FROM LogTbl ORDER BY id"),
+                 QStringList({"3|0 5 10.5 3", "0|NULL", "4|1 2"}));
     }
 
-    // Declining, a newer release and a missing release row leave the file as it was, with no backup.
+    // Declining, a newer release, a missing release row and a release that cannot be read leave the
+    // file as it was, with no backup; a log whose release cannot be read is refused as unopenable.
     void untouched_data()
     {
         QTest::addColumn<QString>("versionRows");  // replace the release row of a release 3 log
@@ -174,22 +212,33 @@ private slots:
         QTest::newRow("declined") << "" << int(ReleaseCheck::Declined);
         QTest::newRow("newer") << "DELETE FROM VersionTbl; INSERT INTO VersionTbl VALUES (6);" << int(ReleaseCheck::TooNew);
         QTest::newRow("no row") << "DELETE FROM VersionTbl;" << int(ReleaseCheck::TooNew);
+        QTest::newRow("no release column") << "DROP TABLE VersionTbl; CREATE TABLE VersionTbl (x INTEGER);"
+                                           << int(ReleaseCheck::Unreadable);
+        QTest::newRow("locked by another program") << "locked" << int(ReleaseCheck::Unreadable);
     }
     void untouched()
     {
         QFETCH(QString, versionRows);
         QFETCH(int, result);
         TestLog log(false);
-        makeLog(log, 3, versionRows);
+        makeLog(log, 3, versionRows == "locked" ? QString() : versionRows);
         const QByteArray before = ReadFileBytes(log.logPath());
+        Database writer;  // another program in the middle of a change
+        if (versionRows == "locked")
+            QVERIFY(writer.open(log.logPath(), Database::OpenMode::ExistingReadWrite)
+                    && writer.execute(QStringLiteral("BEGIN EXCLUSIVE")));
         ScriptedUi ui;
         ui.answers = {MsgResult::No};
         QCOMPARE(int(CheckDatabaseRelease()), result);
+        writer.close();
         QCOMPARE(ui.messages.size(), 1);
-        QCOMPARE(ui.messages[0].icon, result == int(ReleaseCheck::TooNew) ? MsgIcon::Critical : MsgIcon::Question);
-        if (result == int(ReleaseCheck::TooNew))
-            QCOMPARE(ui.messages[0].text,
-                     QStringLiteral("データベースのバージョンが違います\nアプリケーションが古いかデータベースが壊れています"));
+        const QStringList shown{ui.messages[0].caption, ui.messages[0].text};
+        if (result == int(ReleaseCheck::Unreadable))
+            QCOMPARE(shown, QStringList({"エラー", "データベースファイルがオープンできませんでした"}));
+        else if (result == int(ReleaseCheck::TooNew))
+            QCOMPARE(shown, QStringList({"Tidewriter", "データベースのバージョンが違います\n"
+                                                       "アプリケーションが古いかデータベースが壊れています"}));
+        QCOMPARE(ui.messages[0].icon, result == int(ReleaseCheck::Declined) ? MsgIcon::Question : MsgIcon::Critical);
         QVERIFY(!QFile::exists(log.logPath() + ".bak"));
         QVERIFY(!gModified);
         log.close();

@@ -8,28 +8,89 @@
 #include <QLockFile>
 #include <QtTest>
 #include <vector>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 const QString kCannotOpen = QStringLiteral("データベースファイルがオープンできませんでした");
+const QString kCannotBackUp = QStringLiteral("データベースファイルをバックアップできませんでした");
 
-// Fails the n-th call of one kind of file operation.
-class FailingFiles : public FileOps {
+// How a test stops the exit sequence as a crash would: nothing after that step runs.
+struct Stopped {};
+
+// The file layer with every step named after what it does and the file's name ("write
+// tidewriter.db.bak.tmp"). The step numbered `at` fails, or stops the sequence; `before`
+// runs ahead of each step, as another program would.
+class StepFiles : public FileOps {
 public:
-    FailingFiles(const QString& kind, int at) : m_kind(kind), m_at(at) {}
-    bool copy(const QString& s, const QString& t, QString* e) override { return step("copy", e) && FileOps::copy(s, t, e); }
-    bool rename(const QString& s, const QString& t, QString* e) override { return step("rename", e) && FileOps::rename(s, t, e); }
-    bool remove(const QString& p, QString* e) override { return step("remove", e) && FileOps::remove(p, e); }
-    bool compact(const QString& s, const QString& t, QString* e) override { return step("compact", e) && FileOps::compact(s, t, e); }
+    enum Mode { Record, Fail, Stop };
+    // The step numbered `at`, or the nth step called `name`.
+    explicit StepFiles(Mode mode = Record, int at = -1, const QString& name = {}, int nth = 1)
+        : m_mode(mode), m_at(at), m_name(name), m_nth(nth)
+    {
+        InstallFileOps(this);
+    }
+    ~StepFiles() override { InstallFileOps(nullptr); }
+
+    int open(const QString& path, int flags, unsigned mode) override
+    {
+        const QString name = flags & O_DIRECTORY ? QStringLiteral("folder") : QFileInfo(path).fileName();
+        if (!step("open " + name))
+            return -1;
+        const int fd = FileOps::open(path, flags, mode);
+        m_names[fd] = name;
+        return fd;
+    }
+    qint64 read(int fd, char* d, qint64 n) override { return step("read", fd) ? FileOps::read(fd, d, n) : -1; }
+    qint64 write(int fd, const char* d, qint64 n) override { return step("write", fd) ? FileOps::write(fd, d, n) : -1; }
+    bool sync(int fd) override { return step("sync", fd) && FileOps::sync(fd); }
+    bool setMode(int fd, unsigned mode) override { return step("mode", fd) && FileOps::setMode(fd, mode); }
+    bool close(int fd) override
+    {
+        bool ok = false;
+        try {
+            ok = step("close", fd);
+        } catch (const Stopped&) {
+            FileOps::close(fd);
+            throw;
+        }
+        return FileOps::close(fd) && ok;  // a close that fails still frees the descriptor
+    }
+    bool rename(const QString& s, const QString& t, QString* e) override { return named("rename", s, e) && FileOps::rename(s, t, e); }
+    bool remove(const QString& p, QString* e) override { return named("remove", p, e) && FileOps::remove(p, e); }
+    bool compact(const QString& s, const QString& t, QString* e) override { return named("compact", s, e) && FileOps::compact(s, t, e); }
+
+    QStringList steps;
+    std::function<void(const QString&)> before;
 
 private:
-    QString m_kind;
-    int m_at, m_count = 0;
-    bool step(const QString& kind, QString* error)
+    Mode m_mode;
+    int m_at;
+    QString m_name;
+    int m_nth;
+    QHash<int, QString> m_names;
+    bool step(const QString& name)
     {
-        const bool fail = kind == m_kind && ++m_count == m_at;
-        if (fail && error)
-            *error = QStringLiteral("injected %1 failure").arg(kind);
-        return !fail;
+        steps << name;
+        if (before)
+            before(name);
+        const bool here = steps.size() - 1 == m_at || (name == m_name && steps.count(name) == m_nth);
+        if (!here || m_mode == Record)
+            return true;
+        if (m_mode == Stop)
+            throw Stopped{};
+        errno = EIO;
+        return false;
+    }
+    bool step(const char* what, int fd) { return step(QStringLiteral("%1 %2").arg(what, m_names.value(fd))); }
+    bool named(const char* what, const QString& path, QString* error)
+    {
+        if (step(QStringLiteral("%1 %2").arg(what, QFileInfo(path).fileName())))
+            return true;
+        if (error)
+            *error = QStringLiteral("injected failure: ") + steps.last();
+        return false;
     }
 };
 
@@ -37,7 +98,7 @@ private:
 QStringList companions(const QString& path)
 {
     QStringList present;
-    for (const QString suffix : {"", ".bak", ".new", ".old"})
+    for (const QString suffix : {"", ".bak", ".new", ".old", ".bak.tmp"})
         if (QFile::exists(path + suffix))
             present << (suffix.isEmpty() ? QStringLiteral("log") : suffix);
     return present;
@@ -50,6 +111,50 @@ qlonglong diveCount(const QString& path)
         return -1;
     auto rs = db.query(QStringLiteral("SELECT Count(*) FROM LogTbl"));
     return rs ? rs->field(0).toLongLong() : -1;
+}
+
+// Another program's change to the log.
+void addDiveFromOutside(const QString& path)
+{
+    Database other;
+    if (!other.open(path, Database::OpenMode::ExistingReadWrite)
+        || !other.execute(QStringLiteral("INSERT INTO LogTbl (dive_date, location) VALUES ('2024-06-09', 'outside')")))
+        qFatal("cannot write the log: %s", qPrintable(other.lastError()));
+}
+
+// A log of three dives as a run leaves it, with free pages: the last change made after the latest
+// backup, so the ".bak" holds two. With `link` the log's path is a relative symbolic link to real/log.db.
+// Returns the file the log's path names.
+QByteArray gLogBytes, gBakBytes;
+void makeRunLeftLog()
+{
+    TestLog made;
+    made.addDive("2024-06-01", "10:00", "10:45");
+    made.addDive("2024-06-02", "10:00", "10:45", 12.5, QString(3000, QLatin1Char('x')));
+    // A deleted dive leaves free pages, which the compaction drops.
+    made.addDive("2024-06-02", "14:00", "14:45", 12.5, QString(100000, QLatin1Char('y')));
+    made.db().execute(QStringLiteral("DELETE FROM LogTbl WHERE in_time = '14:00'"));
+    made.close();
+    gBakBytes = ReadFileBytes(made.logPath());
+    made.open();
+    made.addDive("2024-06-03", "10:00", "10:45");
+    made.close();
+    gLogBytes = ReadFileBytes(made.logPath());
+}
+
+QString runLeftLog(TestLog& log, bool link)
+{
+    QString file = log.logPath();
+    if (link) {
+        QDir(log.dir.path()).mkdir("real");
+        file = log.path("real/log.db");
+        if (!QFile::link("real/log.db", log.logPath()))
+            qFatal("cannot link");
+    }
+    WriteFileBytes(file, gLogBytes);
+    WriteFileBytes(log.logPath() + ".bak", gBakBytes);
+    gModified = true;
+    return file;
 }
 }  // namespace
 
@@ -67,14 +172,20 @@ struct Start {
     bool taken = false;
     QString fails = {};
 };
-// The n-th call of a kind fails; the message holds; files left; the uncompacted log's suffix or "compacted".
-struct Failure { QString kind; int at; QString message; QStringList files; QString logAt; };
+// The nth step of that name fails; the message holds; files left; the uncompacted log's suffix or "compacted".
+struct Failure { QString step; int nth; QString message; QStringList files; QString logAt; };
 Q_DECLARE_METATYPE(Start)
 Q_DECLARE_METATYPE(Failure)
 
 class tst_startup : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase()
+    {
+        ::umask(022);  // what a compaction must not impose on a private log
+        makeRunLeftLog();
+    }
+
     void pathFromArguments_data()
     {
         QTest::addColumn<QStringList>("args");
@@ -289,40 +400,179 @@ private slots:
     void shutdownFailures_data()
     {
         QTest::addColumn<Failure>("f");
-        const QString injected = QStringLiteral("injected %1 failure");
-        QTest::newRow("backup") << Failure{"copy", 1, "データベースファイルをバックアップできませんでした", {"log"}, ""};
-        QTest::newRow("compaction") << Failure{"compact", 1, injected.arg("compact"), {"log", ".bak"}, ""};
-        QTest::newRow("first rename") << Failure{"rename", 2, injected.arg("rename"), {"log", ".bak", ".new"}, ""};
-        QTest::newRow("second rename") << Failure{"rename", 3, injected.arg("rename"), {".bak", ".new", ".old"}, ".old"};
-        QTest::newRow("final delete") << Failure{"remove", 3, injected.arg("remove"), {"log", ".bak", ".old"}, "compacted"};
+        const QString backup = kCannotBackUp, injected = QStringLiteral("injected failure: ");
+        QTest::newRow("backup copy not synced") << Failure{"sync tidewriter.db.bak.tmp", 1, backup, {"log", ".bak"}, ""};
+        QTest::newRow("backup's folder not synced") << Failure{"sync folder", 1, backup, {"log", ".bak"}, ""};
+        QTest::newRow("compaction") << Failure{"compact tidewriter.db.bak", 1, injected, {"log", ".bak", ".new"}, ""};
+        QTest::newRow("compacted copy not synced")
+            << Failure{"sync tidewriter.db.new", 1, "tidewriter.db.new", {"log", ".bak", ".new"}, ""};
+        QTest::newRow("first rename") << Failure{"rename tidewriter.db", 1, injected, {"log", ".bak", ".new"}, ""};
+        QTest::newRow("second rename") << Failure{"rename tidewriter.db.new", 1, injected, {".bak", ".new", ".old"}, ".old"};
+        QTest::newRow("renames not synced") << Failure{"sync folder", 2, "", {"log", ".bak", ".old"}, "compacted"};
+        // The first removal of .old is that of a stale one, whose failure does not matter.
+        QTest::newRow("final delete") << Failure{"remove tidewriter.db.old", 2, injected, {"log", ".bak", ".old"}, "compacted"};
     }
     void shutdownFailures()
     {
         QFETCH(Failure, f);
-        TestLog log;
-        log.addDive("2024-06-01", "10:00", "10:45");
-        gModified = true;
-        log.close();
-        const QByteArray before = ReadFileBytes(log.logPath());
-        FailingFiles failing(f.kind, f.at);
-        InstallFileOps(&failing);
+        TestLog log(false);
+        runLeftLog(log, false);
         ScriptedUi ui;
-        CompactAtShutdown();
-        InstallFileOps(nullptr);
+        {
+            StepFiles failing(StepFiles::Fail, -1, f.step, f.nth);
+            CompactAtShutdown();
+        }
         QCOMPARE(ui.messages.size(), 1);
         QVERIFY2(ui.messages[0].text.contains(f.message), qPrintable(ui.messages[0].text));
-        QCOMPARE(ui.messages[0].icon, f.kind == "copy" ? MsgIcon::Exclamation : MsgIcon::Critical);
-        if (f.kind != "copy")
+        const bool backup = f.message == kCannotBackUp;
+        QCOMPARE(ui.messages[0].icon, backup ? MsgIcon::Exclamation : MsgIcon::Critical);
+        if (!backup)
             QCOMPARE(ui.messages[0].caption, QStringLiteral("エラー"));
         QCOMPARE(companions(log.logPath()), f.files);
+        // A failed backup leaves the one before it, unless only the folder's sync after the rename failed.
+        QCOMPARE(ReadFileBytes(log.logPath() + ".bak"), backup && f.step != "sync folder" ? gBakBytes : gLogBytes);
         if (f.logAt == "compacted")
-            QCOMPARE(diveCount(log.logPath()), 1);
+            QVERIFY(QFileInfo(log.logPath()).size() < gLogBytes.size());
         else
-            QCOMPARE(ReadFileBytes(log.logPath() + f.logAt), before);
-        // Whatever step failed, the next start finds a log with the dive in it.
+            QCOMPARE(ReadFileBytes(log.logPath() + f.logAt), gLogBytes);
+    }
+
+    // The exit with a failure at each of its steps, and stopped at each as a crash would stop it: the
+    // next start finds every dive and a sound backup, with the log's path still what it was.
+    void exitFailingOrStoppedAtEachStep_data()
+    {
+        QTest::addColumn<bool>("link");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("at");
+        for (bool link : {false, true}) {
+            TestLog log(false);
+            runLeftLog(log, link);
+            ScriptedUi ui;
+            StepFiles recorded;
+            CompactAtShutdown();
+            QVERIFY(ui.messages.isEmpty());
+            for (int at = 0; at < recorded.steps.size(); ++at)
+                for (int mode : {int(StepFiles::Fail), int(StepFiles::Stop)})
+                    QTest::addRow("%s%s at %d, %s", link ? "link, " : "", mode == StepFiles::Fail ? "failing" : "stopped",
+                                  at, qPrintable(recorded.steps[at]))
+                        << link << mode << at;
+        }
+    }
+    void exitFailingOrStoppedAtEachStep()
+    {
+        QFETCH(bool, link);
+        QFETCH(int, mode);
+        QFETCH(int, at);
+        TestLog log(false);
+        const QString file = runLeftLog(log, link);
+        ScriptedUi ui;
+        {
+            StepFiles files(StepFiles::Mode(mode), at);
+            try {
+                CompactAtShutdown();
+                QCOMPARE(mode, int(StepFiles::Fail));
+            } catch (const Stopped&) {
+                QCOMPARE(mode, int(StepFiles::Stop));
+            }
+        }
+        QVERIFY(ui.messages.size() <= 1);
         Database db;
         QVERIFY(OpenLog(db, log.logPath(), false));
-        QCOMPARE(diveCount(log.logPath()), 1);
+        QCOMPARE(db.query("SELECT group_concat(dive_date) FROM LogTbl")->field(0).toString(),
+                 QStringLiteral("2024-06-01,2024-06-02,2024-06-03"));
+        QVERIFY(Database::integrityCheck(log.logPath() + ".bak"));
+        QCOMPARE(QFileInfo(log.logPath()).isSymLink(), link);
+        QCOMPARE(FollowLinks(log.logPath()), file);
+    }
+
+    // A change another program made after the exit's copy is not in the compacted copy: the log stays.
+    void logChangedSinceTheCopy_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("when");  // the step it comes before
+        QTest::newRow("dive added") << "dive" << "compact tidewriter.db.bak";
+        QTest::newRow("dive added as the compacted copy is synced") << "dive" << "sync tidewriter.db.new";
+        QTest::newRow("only the change counter") << "counter" << "compact tidewriter.db.bak";
+        QTest::newRow("only the size") << "size" << "compact tidewriter.db.bak";
+        QTest::newRow("only the time") << "time" << "compact tidewriter.db.bak";
+        QTest::newRow("dive added during the copy") << "dive" << "write tidewriter.db.bak.tmp";
+    }
+    void logChangedSinceTheCopy()
+    {
+        QFETCH(QString, change);
+        QFETCH(QString, when);
+        TestLog log(false);
+        runLeftLog(log, false);
+        const QByteArray path = QFile::encodeName(log.logPath());
+        ScriptedUi ui;
+        QByteArray changed;
+        {
+            StepFiles files;
+            files.before = [&](const QString& step) {
+                if (step != when || !changed.isNull())
+                    return;
+                struct stat st;
+                QCOMPARE(::stat(path, &st), 0);
+                if (change == "dive")
+                    addDiveFromOutside(log.logPath());
+                if (change == "counter") {  // a value changed in place, the time put back
+                    Database other;
+                    QVERIFY(other.open(log.logPath(), Database::OpenMode::ExistingReadWrite)
+                            && other.execute("UPDATE LogTbl SET max_depth = 13 WHERE max_depth = 12.5"));
+                    other.close();
+                    QCOMPARE(QFileInfo(log.logPath()).size(), qint64(st.st_size));
+                }
+                if (change == "size")  // grown, the time put back
+                    QCOMPARE(::truncate(path, st.st_size + 4096), 0);
+                const struct timespec times[] = {st.st_atim, st.st_mtim};
+                if (change == "counter" || change == "size")
+                    QCOMPARE(::utimensat(AT_FDCWD, path, times, 0), 0);
+                if (change == "time")
+                    QCOMPARE(::utimensat(AT_FDCWD, path, nullptr, 0), 0);
+                changed = ReadFileBytes(log.logPath());
+            };
+            CompactAtShutdown();
+            QVERIFY(files.steps.contains(when));
+            QVERIFY(!files.steps.contains("rename tidewriter.db"));
+        }
+        const bool duringCopy = when.startsWith("write");
+        QCOMPARE(ui.messages.size(), duringCopy ? 1 : 0);
+        if (duringCopy)
+            QCOMPARE(ui.messages[0].text, kCannotBackUp);
+        QCOMPARE(ReadFileBytes(log.logPath()), changed);
+        QCOMPARE(companions(log.logPath()), QStringList({"log", ".bak"}));
+        QCOMPARE(ReadFileBytes(log.logPath() + ".bak"), duringCopy ? gBakBytes : gLogBytes);
+    }
+
+    // The compacted log is the same file for the user: the same permissions, and a symbolic link stays a link.
+    void compactionKeepsTheFile_data()
+    {
+        QTest::addColumn<bool>("link");
+        QTest::addColumn<int>("mode");
+        QTest::newRow("private log") << false << 0600;
+        QTest::newRow("group may read") << false << 0640;
+        QTest::newRow("link to a private log") << true << 0600;
+    }
+    void compactionKeepsTheFile()
+    {
+        QFETCH(bool, link);
+        QFETCH(int, mode);
+        TestLog log(false);
+        const QString file = runLeftLog(log, link);
+        QVERIFY(::chmod(QFile::encodeName(file), mode_t(mode)) == 0);
+        ScriptedUi ui;
+        CompactAtShutdown();
+        QVERIFY(ui.messages.isEmpty());
+        QCOMPARE(QFileInfo(log.logPath()).isSymLink(), link);
+        QCOMPARE(FollowLinks(log.logPath()), file);
+        QVERIFY(QFileInfo(file).size() < gLogBytes.size());  // compacted
+        QCOMPARE(diveCount(log.logPath()), 3);
+        for (const QString& f : {file, log.logPath() + ".bak"}) {
+            struct stat st;
+            QCOMPARE(::stat(QFile::encodeName(f), &st), 0);
+            QCOMPARE(int(st.st_mode & 07777), mode);
+        }
+        QCOMPARE(companions(file), QStringList({"log"}) + (link ? QStringList() : QStringList({".bak"})));
     }
 };
 

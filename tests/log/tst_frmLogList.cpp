@@ -240,6 +240,40 @@ private slots:
         QCOMPARE(t.scalar(kept.arg(selected.join("', '"))), yes ? 0 : selected.size());
     }
 
+    // Another program holds a read lock, so no change can be committed: each command says so,
+    // the log is as it was, and no transaction stays open to swallow later changes.
+    void commandsWhileAnotherProgramReads_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("new") << "mnuRecNew" << "エラー: レコードの新規作成に失敗しました";
+        QTest::newRow("clone") << "mnuRecClone" << "エラー: レコードの複製に失敗しました";
+        QTest::newRow("delete") << "mnuRecDelete" << "エラー: レコードの削除に失敗しました";
+    }
+
+    void commandsWhileAnotherProgramReads()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, message);
+        ScriptedUi ui;
+        ui.answers << MsgResult::Yes;
+        TestLog t;
+        addDives(t, 2);
+        Database reader;
+        QVERIFY(reader.open(t.logPath(), Database::OpenMode::ReadOnly) && reader.beginTrans()
+                && reader.query("SELECT Count(*) FROM LogTbl"));
+        frmLogList w;
+        selectLocations(w, {"1"});
+        action(w, command)->trigger();
+        QCOMPARE(takeMessages(ui).mid(command == "mnuRecDelete" ? 1 : 0), QStringList{message});
+        QVERIFY(!t.db().inTransaction());
+        QVERIFY(reader.rollback());
+        QCOMPARE(w.model()->rowCount(), 2);
+        QCOMPARE(t.scalar("SELECT Count(*) FROM LogTbl"), 2);
+        action(w, "mnuRecNew")->trigger();  // a later change reaches the file
+        QCOMPARE(reader.query("SELECT Count(*) FROM LogTbl")->field(0).toInt(), 3);
+    }
+
     void runLeavesSettingsAndFiles_data()
     {
         QTest::addColumn<bool>("maximise");  // else resized

@@ -145,30 +145,65 @@ private slots:
         QCOMPARE(row(log, id, column), QStringList{after});
     }
 
-    void failedWriteUndoesTheWholeSave()
+    // Every way a save can fail; either the whole save is undone, or only the file rows keep their old state.
+    void failedSave_data()
     {
+        QTest::addColumn<QStringList>("faults");  // statements that fail; "weight": a trigger refuses the weight
+        QTest::addColumn<bool>("saved");          // the fields reached the log
+        QTest::addColumn<QString>("message");
+        QTest::newRow("field write") << QStringList{"weight"} << false
+                                     << "weight = '6.0', update_time = datetime('now', 'localtime') WHERE id = 1\r\n"
+                                        "weight is locked";
+        QTest::newRow("commit refused") << QStringList{"COMMIT"} << false << "database is locked";
+        QTest::newRow("file rows refused") << QStringList{"INSERT INTO PictureTbl"} << true << "INSERT INTO PictureTbl";
+        QTest::newRow("no savepoint for the file rows") << QStringList{"SAVEPOINT"} << true << "SAVEPOINT pictures";
+        QTest::newRow("old file rows cannot be put back")
+            << QStringList{"INSERT INTO PictureTbl", "ROLLBACK TO"} << false << "INSERT INTO PictureTbl";
+        QTest::newRow("file rows cannot be released") << QStringList{"RELEASE"} << false << "RELEASE pictures";
+    }
+    void failedSave()
+    {
+        QFETCH(QStringList, faults);
+        QFETCH(bool, saved);
+        QFETCH(QString, message);
         TestLog log;
+        gPicPath = QStringLiteral("/pics");
         const qint64 id = newRecord(log, "weather = 0, suit = 0, tank_mat = 0, air_type = 0, entry_type = 0");
-        QVERIFY(log.db().execute(QStringLiteral("CREATE TRIGGER noWeight BEFORE UPDATE OF weight ON LogTbl"
-                                                " BEGIN SELECT RAISE(ABORT, 'weight is locked'); END")));
+        QVERIFY(log.db().execute(QStringLiteral("INSERT INTO PictureTbl VALUES (?, '/a.jpg', 'a')"), {id}));
+        if (faults.contains("weight"))
+            QVERIFY(log.db().execute(QStringLiteral("CREATE TRIGGER noWeight BEFORE UPDATE OF weight ON LogTbl"
+                                                    " BEGIN SELECT RAISE(ABORT, 'weight is locked'); END")));
         ScriptedUi ui;
         Editor e;
         QVERIFY(e.store.LoadRecord(id, 1));
+        e.store.renamePicture(0, "b");
         e.texts.setText("cboLocation", "大瀬崎");  // written before weight
         e.texts.setText("txtWeight", "6.0");
+        Database::InstallStatementFault([&faults](const QString& sql) {
+            for (const QString& f : faults)
+                if (sql.startsWith(f))
+                    return QStringLiteral("database is locked");
+            return QString();
+        });
         const auto result = e.store.SaveRecord();
-        QVERIFY(!result.ok);
-        QCOMPARE(result.failedControl, QStringLiteral("txtWeight"));
+        Database::InstallStatementFault(nullptr);
+        QCOMPARE(result.ok, saved);
+        QCOMPARE(result.failedControl, faults.contains("weight") ? QStringLiteral("txtWeight") : QString());
         QCOMPARE(ui.messages.size(), 1);
-        QVERIFY2(ui.messages[0].text.contains("weight = '6.0'"), qPrintable(ui.messages[0].text));
-        QVERIFY(ui.messages[0].text.contains("\r\nweight is locked"));
+        QVERIFY2(ui.messages[0].text.contains(message), qPrintable(ui.messages[0].text));
         QCOMPARE(ui.messages[0].caption, QStringLiteral("エラー"));
-        QCOMPARE(row(log, id, "location"), QStringList({"NULL"}));
         QVERIFY(!log.db().inTransaction());
-        // The edits are still there to save once the field can be written.
-        QVERIFY(log.db().execute(QStringLiteral("DROP TRIGGER noWeight")));
-        QCOMPARE(e.store.SaveRecord().fieldsWritten, 2);
+        QCOMPARE(row(log, id, "location, weight"), saved ? QStringList({"大瀬崎", "6"}) : QStringList({"NULL", "NULL"}));
+        QCOMPARE(log.scalar("SELECT Count(*) FROM PictureTbl WHERE dive_id = ? AND title = 'a'", {id}), 1);
+        QVERIFY(e.store.picturesChanged());
+        // What was not saved is still there to save once the log takes it.
+        QVERIFY(log.db().execute(QStringLiteral("DROP TRIGGER IF EXISTS noWeight")));
+        const auto again = e.store.SaveRecord();
+        QVERIFY(again.ok);
+        QCOMPARE(again.fieldsWritten, saved ? 0 : 2);
         QCOMPARE(row(log, id, "location, weight"), QStringList({"大瀬崎", "6"}));
+        QCOMPARE(log.scalar("SELECT Count(*) FROM PictureTbl WHERE dive_id = ? AND title = 'b'", {id}), 1);
+        QCOMPARE(log.scalar("SELECT Count(*) FROM PictureTbl"), 1);
     }
 
     // Rows relative to the picture folder; refused files; a folder changed after opening.

@@ -151,7 +151,7 @@ private slots:
     {
         using L = QStringList;
         QTest::addColumn<QStringList>("input");   // number offset, hours, minutes, picture folder
-        QTest::addColumn<QString>("breakage");    // "ini": settings file unwritable; else a table dropped
+        QTest::addColumn<QString>("breakage");    // "ini": settings file unwritable; "COMMIT" refused; else a table dropped
         QTest::addColumn<QStringList>("stored");  // no_offset, time_offset, pic_path; empty: Apply fails
         QTest::newRow("2 h 30 min") << L{"12", "2", "30", "/home/写真"} << "" << L{"12", "150", "/home/写真"};
         QTest::newRow("trailing separators, apostrophe")
@@ -162,6 +162,8 @@ private slots:
         QTest::newRow("minutes past 60") << L{"1", "0", "61", ""} << "" << L{};
         QTest::newRow("settings file cannot be written") << L{"100", "0", "0", "/new"} << "ini" << L{};
         QTest::newRow("last list table missing") << L{"100", "0", "0", "/new"} << "AirTypeTbl" << L{};
+        // Another program reading the log: the port written before the commit is put back too.
+        QTest::newRow("commit refused") << L{"100", "0", "0", "/new"} << "COMMIT" << L{};
     }
 
     void apply()
@@ -175,6 +177,8 @@ private slots:
         setOffsets(t, 3, 75, "/old");
         if (breakage == "ini")
             gIniPath = t.path("no/such/folder/tidewriter.ini");
+        else if (breakage == "COMMIT")
+            Database::InstallStatementFault([](const QString& sql) { return sql == "COMMIT" ? "database is locked" : ""; });
         else if (!breakage.isEmpty())
             QVERIFY(t.db().execute("DROP TABLE " + breakage));
         const QStringList before = dump(t, breakage), suits = gSuits;
@@ -185,6 +189,7 @@ private slots:
         child(d, "txtSuit_0")->setText("Changed");
         child<QComboBox>(d, "cboPort")->setCurrentText("COM 4");
         click(d, "cmdApply");
+        Database::InstallStatementFault(nullptr);
 
         if (stored.isEmpty()) {
             QCOMPARE(ui.messages.size(), 1);

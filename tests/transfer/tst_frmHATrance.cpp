@@ -182,6 +182,8 @@ void tst_frmHATrance::paths_data()
     QTest::newRow("Cancel mid-transfer") << "" << QList{R::Ok} << "cancel" << QStringList{kStopped} << 0;
     QTest::newRow("update fails") << "" << QList{R::Ok} << "update"
                                   << QStringList{"エラー [x ok]: データの更新に失敗しました"} << 0;
+    QTest::newRow("commit refused") << "" << QList{R::Ok} << "commit"
+                                    << QStringList{"エラー [x ok]: データの更新に失敗しました"} << 0;
 }
 
 void tst_frmHATrance::paths()
@@ -198,6 +200,8 @@ void tst_frmHATrance::paths()
     if (fault == "update")
         QVERIFY(t.db().execute("CREATE TRIGGER refuse BEFORE UPDATE OF depth_transit ON LogTbl"
                                " BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+    if (fault == "commit")
+        Database::InstallStatementFault([](const QString& sql) { return sql == "COMMIT" ? "database is locked" : ""; });
     const qlonglong before = t.scalar("SELECT Count(*) FROM LogTbl");
     HAUnitSimulator::Faults faults;
     faults.silent = fault == "silent";
@@ -205,6 +209,7 @@ void tst_frmHATrance::paths()
         faults.stopAfter = 2;  // the header and one profile block, then the unit stalls
     const Run run = transfer(dive(), faults, answers, fault == "open" ? "/dev/ttyS0 を開けません" : "",
                              fault == "cancel" ? 1500 : -1);
+    Database::InstallStatementFault(nullptr);
 
     QCOMPARE(run.messages, QStringList{kAsk} + messages);
     QCOMPARE(t.scalar("SELECT Count(*) FROM LogTbl"), before + added);
