@@ -152,7 +152,7 @@ QString SingleToText(float value)
 
 QString BrowseFolder(const QString& title, QObject* owner)
 {
-    return Services().browseFolder(title, owner).left(128);
+    return Services().browseFolder(title, owner);
 }
 
 bool ShellOpen(const QString& file, QObject* owner)

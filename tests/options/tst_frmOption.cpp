@@ -149,13 +149,15 @@ private slots:
     void apply_data()
     {
         using L = QStringList;
-        QTest::addColumn<QStringList>("input");   // number offset, hours, minutes, picture folder
+        QTest::addColumn<QStringList>("input");   // number offset, hours, minutes, picture folder ("chosen:" through the chooser)
         QTest::addColumn<QString>("breakage");    // "ini": settings file unwritable; else a table dropped
         QTest::addColumn<QStringList>("stored");  // no_offset, time_offset, pic_path; empty: Apply fails
         QTest::newRow("2 h 30 min") << L{"12", "2", "30", "/home/写真"} << "" << L{"12", "150", "/home/写真"};
         QTest::newRow("trailing separators, apostrophe")
             << L{"0", "0", "0", "/home/o'neil/pics///"} << "" << L{"0", "0", "/home/o'neil/pics"};
         QTest::newRow("blanks, halves to even") << L{" 7 ", "2.5", "60", ""} << "" << L{"7", "180", ""};
+        const QString deep = "/home/diver/" + QString(150, 'p') + "/写真";
+        QTest::newRow("long folder from the chooser") << L{"1", "0", "0", "chosen:" + deep + "/"} << "" << L{"1", "0", deep};
         QTest::newRow("empty number") << L{"", "2", "30", "/x"} << "" << L{};
         QTest::newRow("words in the number") << L{"12 OR 1=1", "0", "0", ""} << "" << L{};
         QTest::newRow("minutes past 60") << L{"1", "0", "61", ""} << "" << L{};
@@ -181,6 +183,10 @@ private slots:
         const QStringList fields{"txtNo", "txtTimeH", "txtTimeM", "txtPicPath"};
         for (int i = 0; i < fields.size(); ++i)
             child(d, fields[i])->setText(input[i]);
+        if (input[3].startsWith("chosen:")) {
+            ui.folder = input[3].mid(7);
+            click(d, "cmdPicPathRef");
+        }
         child(d, "txtSuit_0")->setText("Changed");
         child<QComboBox>(d, "cboPort")->setCurrentText("COM 4");
         click(d, "cmdApply");
