@@ -107,21 +107,25 @@ private slots:
     {
         QTest::addColumn<QString>("boxes");
         QTest::addColumn<QString>("table");
-        QTest::newRow("suit") << "txtSuit" << "SuitTbl";
-        QTest::newRow("item") << "txtItem" << "ItemTbl";
-        QTest::newRow("air") << "txtAirType" << "AirTypeTbl";
-        QTest::newRow("weather") << "txtWeather" << "WeatherTbl";
-        QTest::newRow("condition") << "txtCondition" << "ConditionTbl";
+        QTest::addColumn<QString>("column");
+        QTest::newRow("suit") << "txtSuit" << "SuitTbl" << "text";
+        QTest::newRow("item") << "txtItem" << "ItemTbl" << "name";
+        QTest::newRow("air") << "txtAirType" << "AirTypeTbl" << "text";
+        QTest::newRow("weather") << "txtWeather" << "WeatherTbl" << "text";
+        QTest::newRow("condition") << "txtCondition" << "ConditionTbl" << "name";
     }
 
     void lists()
     {
         QFETCH(QString, boxes);
         QFETCH(QString, table);
+        QFETCH(QString, column);
         ScriptedUi ui;
         TestLog t;
         QVERIFY(t.db().execute("UPDATE LogTbl SET suit = 3, item = 2, weather = 3, condition = 3, air_type = 3"
                                " WHERE id = ?", {t.addDive("2023-05-01", "10:00", "10:40")}));
+        // Rows another tool added with ids that no box shows.
+        QVERIFY(t.db().execute("INSERT INTO " + table + " VALUES (14, 'Fifteenth'), (-1, 'Hidden')"));
         const QStringList others = dump(t, table);
         auto box = [&boxes](const frmOption& d, int n) { return child(d, QStringLiteral("%1_%2").arg(boxes).arg(n)); };
         // Boxes 1, 2, 4 and 14 filled: the ids close up over the empty boxes.
@@ -134,11 +138,11 @@ private slots:
             click(d, "cmdOk");
         }
         const QStringList kept{"First", "O'Neil's", "Fourth", "Last"};
-        QCOMPARE(values(t, "SELECT * FROM " + table + " ORDER BY rowid"),
-                 QStringList({"0", "First", "1", "O'Neil's", "2", "Fourth", "3", "Last"}));
+        QCOMPARE(values(t, "SELECT * FROM " + table + " ORDER BY id"),
+                 QStringList({"-1", "Hidden", "0", "First", "1", "O'Neil's", "2", "Fourth", "3", "Last", "14", "Fifteenth"}));
         const QHash<QString, QStringList*> shared{{"SuitTbl", &gSuits}, {"ItemTbl", &gItems},
             {"AirTypeTbl", &gAirTypes}, {"WeatherTbl", &gWeathers}, {"ConditionTbl", &gConditions}};
-        QCOMPARE(*shared[table], kept);
+        QCOMPARE(*shared[table], values(t, "SELECT " + column + " FROM " + table + " ORDER BY id"));
         QCOMPARE(dump(t, table), others);
         QVERIFY(QFileInfo::exists(t.logPath() + ".bak"));
         frmOption again;
