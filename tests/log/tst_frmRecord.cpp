@@ -83,11 +83,13 @@ struct Edit { QString control, value; bool changed; QString column; QVariant sto
 struct Check { QString control, typed, shown, message; };
 struct Closing { bool edited; QString how; MsgResult answer; bool asked, closed; };
 struct Series { bool depth, dialogOk; QString typed, series, first, second; };
+struct Spin { QString box, typed; bool up; QString shown, exit; };
 }  // namespace
 Q_DECLARE_METATYPE(Edit)
 Q_DECLARE_METATYPE(Check)
 Q_DECLARE_METATYPE(Closing)
 Q_DECLARE_METATYPE(Series)
+Q_DECLARE_METATYPE(Spin)
 
 class tst_frmRecord : public QObject {
     Q_OBJECT
@@ -221,6 +223,33 @@ private slots:
         QCOMPARE(f.ui.messages.value(0).text, closing.asked ? kCloseQuestion : QString());
         QCOMPARE(!f.w.isVisible(), closing.closed);
         QCOMPARE(f.column("update_time").toString(), kNeverWritten);
+    }
+
+    // A value typed beyond a spin button's range: a step towards the range moves it by one,
+    // a step away leaves it (and the exit time that follows the underwater time) alone.
+    void spinSteps_data()
+    {
+        QTest::addColumn<Spin>("spin");
+        QTest::newRow("120 minutes, up") << Spin{"txtUWTime", "120", true, "120", "01:30"};
+        QTest::newRow("120 minutes, down") << Spin{"txtUWTime", "120", false, "119", "01:29"};
+        QTest::newRow("100 m, up") << Spin{"txtMaxDepth", "100.0", true, "100.0", "23:59"};
+        QTest::newRow("just above 99 m, down") << Spin{"txtAvgDepth", "99.3", false, "98", "23:59"};
+        QTest::newRow("150 l tank, up") << Spin{"txtTankCapa", "150.0", true, "150.0", "23:59"};
+        QTest::newRow("-120 degrees, down") << Spin{"txtAirTemp", "-120", false, "-120", "23:59"};
+        QTest::newRow("-120 degrees, up") << Spin{"txtAirTemp", "-120", true, "-119", "23:59"};
+        QTest::newRow("in range, up to the maximum") << Spin{"txtMaxDepth", "98.6", true, "99", "23:59"};
+    }
+
+    void spinSteps()
+    {
+        QFETCH(Spin, spin);
+        Fixture f;
+        f.reveal(spin.box);
+        f.box(spin.box)->setText(spin.typed);
+        auto* arrows = child(f.w, "upd" + spin.box.mid(3));
+        QTest::mouseClick(child<QToolButton>(*arrows, spin.up ? "cmdUp" : "cmdDown"), Qt::LeftButton);
+        QCOMPARE(f.box(spin.box)->text(), spin.shown);
+        QCOMPARE(f.box("txtOutTime")->text(), spin.exit);
     }
 
     void ctrlTabWrapsBothWays()
