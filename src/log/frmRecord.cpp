@@ -18,6 +18,7 @@
 #include <QTabBar>
 #include <QTime>
 #include <QTimer>
+#include <cmath>
 #include <optional>
 
 namespace {
@@ -72,13 +73,18 @@ bool ComparesText(const QString& control)
     return false;
 }
 
-// An optionally signed decimal number, blanks around it allowed.
+// An optionally signed decimal number, blanks around it allowed, that a double can hold:
+// a longer run of digits would be shown as nothing and stored as Null.
 std::optional<double> NumberIn(const QString& text)
 {
     static const QRegularExpression number(QStringLiteral(R"(^\s*[+-]?(\d+\.?\d*|\.\d+)\s*$)"));
     if (!number.match(text).hasMatch())
         return std::nullopt;
-    return text.trimmed().toDouble();
+    bool ok = false;
+    const double value = text.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
 }
 
 // A time of day as typed: 9:05, 09:05 or 9:05:30.

@@ -167,6 +167,9 @@ private slots:
         QTest::newRow("time 25:00") << Check{"txtInTime", "25:00", "25:00", "正しい潜水開始時刻(hh:mm)を入力してください"};
         QTest::newRow("depth 12.34") << Check{"txtMaxDepth", "12.34", "12.3", ""};
         QTest::newRow("empty depth") << Check{"txtMaxDepth", "", "", "正しい深度を入力してください"};
+        const QString huge = "9" + QString(400, '9');
+        QTest::newRow("depth beyond a double") << Check{"txtMaxDepth", huge, huge, "正しい深度を入力してください"};
+        QTest::newRow("bar beyond a double") << Check{"txtEndTankBar", huge, huge, "正しい終了時タンク圧を入力してください"};
         QTest::newRow("half a bar up") << Check{"txtEndTankBar", "50.5", "51", ""};
         QTest::newRow("minutes text") << Check{"txtUWTime", "4O", "4O", "正しい潜水時間(分)を入力してください"};
         QTest::newRow("no location") << Check{"cboLocation", "", "", "潜水地を正しく入力してください"};
