@@ -236,7 +236,7 @@ void frmRecord::OpenRec(qint64 id, long no)
     m_pendingCheck = nullptr;
     setWindowTitle(m_texts.caption());
     RedrawGraph();
-    ui->cmdApply->setEnabled(false);
+    ui->cmdApply->setEnabled(m_store.datePending());
 }
 
 void frmRecord::showAll()

@@ -111,13 +111,19 @@ private slots:
             captions << child<QLabel>(f.w, QStringLiteral("lblH_%1").arg(i))->text();
         QCOMPARE(captions, QStringList({"0", "4", "7", "11", "15", "18", "22", "25", "29"}));
         // Opening the dive already open reads nothing; once closed, the window reads it again.
-        f.t.db().execute("UPDATE LogTbl SET location = 'Palau' WHERE id = ?", {f.id});
+        f.t.db().execute("UPDATE LogTbl SET location = 'Palau', dive_date = NULL WHERE id = ?", {f.id});
         f.w.OpenRec(f.id, 7);
         QCOMPARE(child<QComboBox>(f.w, "cboLocation")->currentText(), QStringLiteral("Okinawa"));
+        QVERIFY(!f.applyEnabled());
         f.w.Unload();
         f.w.show();
         f.w.OpenRec(f.id, 7);
         QCOMPARE(child<QComboBox>(f.w, "cboLocation")->currentText(), QStringLiteral("Palau"));
+        // Without a date the window shows the one OK writes, as an edit.
+        QCOMPARE(child<QDateEdit>(f.w, "dtpDate")->date(), QDate::currentDate());
+        QVERIFY(f.applyEnabled());
+        f.button("cmdOk")->click();
+        QCOMPARE(f.column("dive_date").toString(), QDate::currentDate().toString(Qt::ISODate));
     }
 
     // One edit per row, then OK: only a real change enables Apply and is written; a column
