@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QUrl>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -108,6 +109,11 @@ QList<float> SplitNumbers(const QString& text)
     if (values.isEmpty())
         values = {0.0f, 0.0f};
     return values;
+}
+
+bool HoldsNumbers(const QString& text)
+{
+    return std::any_of(text.cbegin(), text.cend(), isNumberChar);
 }
 
 std::optional<long> CLng(const QString& text)

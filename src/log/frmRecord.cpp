@@ -582,7 +582,10 @@ void frmRecord::InputSeries(bool depth)
     Services().runDialog(&dialog);
     if (!dialog.Ok())
         return;
-    const QList<float> values = SplitNumbers(dialog.Text());
+    // A list without a number clears the series (stored as Null) rather than becoming "0 0",
+    // and leaves the summary boxes as they are.
+    const QString typed = dialog.Text();
+    const QList<float> values = HoldsNumbers(typed) ? SplitNumbers(typed) : QList<float>();
     // The record counts as changed even when the list is the same.
     ui->cmdApply->setEnabled(true);
     const QString series = RecordStore::SeriesText(values);
@@ -592,10 +595,11 @@ void frmRecord::InputSeries(bool depth)
         m_texts.setTempSeries(series);
     RedrawGraph();
     if (m_chart) {
+        // Drawn as the chart draws the stored series when it opens.
         if (depth)
-            m_chart->setDepthValues(values);
+            m_chart->setDepthValues(SplitNumbers(series));
         else
-            m_chart->setTempValues(values);
+            m_chart->setTempValues(SplitNumbers(series));
         m_chart->Redraw();
     }
     if (values.isEmpty())

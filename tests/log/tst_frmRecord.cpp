@@ -294,7 +294,8 @@ private slots:
     }
 
     // OK stores the canonical text and refreshes the summary boxes (depths: mean and max;
-    // temperatures: highest, then the running lowest), even unchanged; Cancel changes nothing.
+    // temperatures: highest, then the running lowest), even unchanged; Cancel changes nothing;
+    // a list without a number clears the series and keeps the boxes.
     void seriesInput_data()
     {
         QTest::addColumn<Series>("row");
@@ -305,6 +306,8 @@ private slots:
         QTest::newRow("a lowest of 0 is replaced") << Series{false, true, "0 18 20", "0 18 20", "20.0", "18.0"};
         QTest::newRow("a later 0 is replaced") << Series{false, true, "15 0 17", "15 0 17", "17.0", "17.0"};
         QTest::newRow("below zero only") << Series{false, true, "-2 -1", "-2 -1", "0.0", "-2.0"};
+        QTest::newRow("depths emptied") << Series{true, true, "", "", "9.2", "18.5"};
+        QTest::newRow("temperatures without a number") << Series{false, true, " ,\n", "", "27.0", "25.0"};
     }
 
     void seriesInput()
@@ -323,6 +326,7 @@ private slots:
         QCOMPARE(f.applyEnabled(), row.dialogOk);
         f.button("cmdOk")->click();
         QCOMPARE(f.column(row.depth ? "depth_transit" : "temp_transit").toString(), row.series);
+        QCOMPARE(f.column(row.depth ? "depth_transit" : "temp_transit").isNull(), row.series.isEmpty());
         QCOMPARE(f.column(row.depth ? "max_depth" : "depth_temp").toDouble(), row.second.toDouble());
     }
 
