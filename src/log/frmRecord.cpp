@@ -118,6 +118,16 @@ frmRecord::frmRecord(QWidget* parent) : QDialog(parent), ui(new Ui::frmRecord), 
     ui->lvwPicList->setStore(&m_store);
     ui->cmdApply->setEnabled(false);
     ui->tabInfo->setCurrentIndex(0);
+    // A comment may be one very long line, and the box lays out a whole line at once.
+    // Breaking a word wider than the box costs time in the square of the word's length, a
+    // scroll bar appearing after the layout has the line laid out again, and shaping text
+    // that needs none doubles the work: so lines break between words only, the bar is
+    // always shown, and the text is not shaped.
+    ui->txtComment->setWordWrapMode(QTextOption::WordWrap);
+    ui->txtComment->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    QFont commentFont = ui->txtComment->font();
+    commentFont.setStyleStrategy(QFont::PreferNoShaping);
+    ui->txtComment->setFont(commentFont);
 }
 
 frmRecord::~frmRecord()
@@ -165,7 +175,11 @@ void frmRecord::bindControls()
                 userEdit(control, d.toString(QStringLiteral("yyyy/MM/dd")));
             });
         } else if (auto* text = qobject_cast<QPlainTextEdit*>(w)) {
-            connect(text, &QPlainTextEdit::textChanged, this, [this, control, text] { userEdit(control, text->toPlainText()); });
+            connect(text, &QPlainTextEdit::textChanged, this, [this, control, text] {
+                // A long comment is not copied out again while it is being shown.
+                if (!m_showing && !m_loading)
+                    userEdit(control, text->toPlainText());
+            });
         }
     }
     connect(&m_texts, &DiveTexts::textChanged, this, &frmRecord::texts_Changed);
@@ -269,8 +283,9 @@ void frmRecord::showText(const QString& control)
         const QDate d = QDate::fromString(text, QStringLiteral("yyyy/MM/dd"));
         date->setDate(d.isValid() ? d : QDate::currentDate());
     } else if (auto* plain = qobject_cast<QPlainTextEdit*>(w)) {
+        // The document's own setter lays the text out once; the box's lays it out twice.
         if (plain->toPlainText() != text)
-            plain->setPlainText(text);
+            plain->document()->setPlainText(text);
     }
 }
 
