@@ -97,6 +97,12 @@ QTime TimeIn(const QString& text)
     return QTime(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
 }
 
+// A comment's text as the log keeps it: lines end in CR LF, whatever the box gives.
+QString StoredLines(QString boxText)
+{
+    return boxText.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+}
+
 QString BoxText(const QWidget* box)
 {
     if (auto* line = qobject_cast<const QLineEdit*>(box))
@@ -178,7 +184,7 @@ void frmRecord::bindControls()
             connect(text, &QPlainTextEdit::textChanged, this, [this, control, text] {
                 // A long comment is not copied out again while it is being shown.
                 if (!m_showing && !m_loading)
-                    userEdit(control, text->toPlainText());
+                    userEdit(control, StoredLines(text->toPlainText()));
             });
         }
     }
@@ -284,7 +290,7 @@ void frmRecord::showText(const QString& control)
         date->setDate(d.isValid() ? d : QDate::currentDate());
     } else if (auto* plain = qobject_cast<QPlainTextEdit*>(w)) {
         // The document's own setter lays the text out once; the box's lays it out twice.
-        if (plain->toPlainText() != text)
+        if (StoredLines(plain->toPlainText()) != text)
             plain->document()->setPlainText(text);
     }
 }

@@ -134,6 +134,7 @@ private slots:
         QTest::newRow("suit was Null") << Edit{"cboSuit", "1", true, "suit", QVariant(1)};
         QTest::newRow("same entry chosen again") << Edit{"cboEntryType", "1", false, "entry_type", QVariant(1)};
         QTest::newRow("comment cleared") << Edit{"txtComment", "", true, "comment", QVariant()};
+        QTest::newRow("comment lines end in CR LF") << Edit{"txtComment", "Turtle\nReef", true, "comment", "Turtle\r\nReef"};
         QTest::newRow("same text typed") << Edit{"txtTankCapa", "10.0", false, "tank_capa", QVariant(10.0)};
         QTest::newRow("air temperature rounded") << Edit{"txtAirTemp", "25.55", true, "air_temp", QVariant(25.6)};
         QTest::newRow("items ticked") << Edit{"lstItem", "1 3", true, "item", QVariant(0b1010)};
