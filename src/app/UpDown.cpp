@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 UpDown::UpDown(QWidget* parent) : QWidget(parent), m_up(new QToolButton(this)), m_down(new QToolButton(this))
 {
@@ -53,9 +54,17 @@ void UpDown::stepBy(int delta)
         return;
     bool ok = false;
     const double read = m_buddy->text().trimmed().toDouble(&ok);
-    const double start = ok && std::isfinite(read) ? std::round(read) : double(m_minimum);
-    const double next = std::clamp(start + delta, double(m_minimum), double(m_maximum));
-    m_buddy->setText(QString::number(qint64(next)));
+    std::optional<double> next;
+    if (!ok || !std::isfinite(read)) {
+        next = std::clamp(double(m_minimum) + delta, double(m_minimum), double(m_maximum));
+    } else if (delta > 0 ? read < m_maximum : read > m_minimum) {
+        // Clamped only on the side the step goes to: a value typed beyond the range comes
+        // back by one step at a time, and no step goes the wrong way.
+        const double stepped = std::round(read) + delta;
+        next = delta > 0 ? std::min(stepped, double(m_maximum)) : std::max(stepped, double(m_minimum));
+    }
+    if (next)
+        m_buddy->setText(QString::number(*next, 'f', 0));
     m_buddy->setFocus(Qt::OtherFocusReason);
     SelectText(m_buddy);
 }

@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QUrl>
 #include <charconv>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -114,6 +115,11 @@ QList<float> SplitNumbers(const QString& text)
     return values;
 }
 
+bool HoldsNumbers(const QString& text)
+{
+    return std::any_of(text.cbegin(), text.cend(), isNumberChar);
+}
+
 std::optional<long> CLng(const QString& text)
 {
     bool ok = false;
@@ -192,7 +198,7 @@ QString CrLfLines(const QString& text)
 
 QString BrowseFolder(const QString& title, QObject* owner)
 {
-    return Services().browseFolder(title, owner).left(128);
+    return Services().browseFolder(title, owner);
 }
 
 bool ShellOpen(const QString& file, QObject* owner)

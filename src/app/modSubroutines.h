@@ -22,6 +22,8 @@ QString JoinValues(const QStringList& values, const QString& separator);
 // Every run of characters other than digits, "." and "-" separates numbers; a text
 // without any number gives the two values 0, 0.
 QList<float> SplitNumbers(const QString& text);
+// True when SplitNumbers finds a number in the text, rather than giving its two zeros for none.
+bool HoldsNumbers(const QString& text);
 
 // Text conversions with the rules the settings file relies on: CLng rounds halves to
 // the even neighbour; CBool takes True/False in any case, or a number (0 is False).

@@ -114,6 +114,7 @@ bool RecordStore::LoadRecord(qint64 id, long number)
     m_loaded.clear();
     m_pictures.clear();
     m_picturesChanged = false;
+    m_datePending = false;
     if (rs->eof()) {
         m_texts.loadEmpty(number);
         return true;
@@ -127,6 +128,14 @@ bool RecordStore::LoadRecord(qint64 id, long number)
             m_loaded.insert(control, stored.isNull() ? QString() : QString::number(stored.toLongLong()));
         else
             m_loaded.insert(control, currentText(f));
+    }
+    // The window shows a date in any case: a dive without one that reads shows the date a
+    // save would write, as an edit not saved yet.
+    const QString date = QStringLiteral("dtpDate");
+    if (m_texts.text(date).isEmpty()) {
+        m_texts.setText(date, QDate::currentDate().toString(QStringLiteral("yyyy/MM/dd")));
+        m_texts.RecalcAll();
+        m_datePending = true;
     }
     if (auto pics = OpenQuery(QStringLiteral("SELECT * FROM PictureTbl WHERE dive_id = ?"), {id}))
         for (; !pics->eof(); pics->moveNext())

@@ -41,6 +41,8 @@ public:
     // field's loaded text and lists the attached files. False, with the message shown,
     // when the log could not be read; an id without a row gives an empty record.
     bool LoadRecord(qint64 id, long number);
+    // The loaded dive had no readable date: it shows today's, which the next save writes.
+    bool datePending() const { return m_datePending; }
     void unload() { m_id = 0; }
 
     // The text a field had when loaded (the field's own control name or series name).
@@ -88,4 +90,5 @@ private:
     QHash<QString, QString> m_loaded;
     QList<PictureEntry> m_pictures;
     bool m_picturesChanged = false;
+    bool m_datePending = false;
 };

@@ -18,6 +18,7 @@
 #include <QTabBar>
 #include <QTime>
 #include <QTimer>
+#include <cmath>
 #include <optional>
 
 namespace {
@@ -72,13 +73,18 @@ bool ComparesText(const QString& control)
     return false;
 }
 
-// An optionally signed decimal number, blanks around it allowed.
+// An optionally signed decimal number, blanks around it allowed, that a double can hold:
+// a longer run of digits would be shown as nothing and stored as Null.
 std::optional<double> NumberIn(const QString& text)
 {
     static const QRegularExpression number(QStringLiteral(R"(^\s*[+-]?(\d+\.?\d*|\.\d+)\s*$)"));
     if (!number.match(text).hasMatch())
         return std::nullopt;
-    return text.trimmed().toDouble();
+    bool ok = false;
+    const double value = text.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
 }
 
 // A time of day as typed: 9:05, 09:05 or 9:05:30.
@@ -112,6 +118,16 @@ frmRecord::frmRecord(QWidget* parent) : QDialog(parent), ui(new Ui::frmRecord), 
     ui->lvwPicList->setStore(&m_store);
     ui->cmdApply->setEnabled(false);
     ui->tabInfo->setCurrentIndex(0);
+    // A comment may be one very long line, and the box lays out a whole line at once.
+    // Breaking a word wider than the box costs time in the square of the word's length, a
+    // scroll bar appearing after the layout has the line laid out again, and shaping text
+    // that needs none doubles the work: so lines break between words only, the bar is
+    // always shown, and the text is not shaped.
+    ui->txtComment->setWordWrapMode(QTextOption::WordWrap);
+    ui->txtComment->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    QFont commentFont = ui->txtComment->font();
+    commentFont.setStyleStrategy(QFont::PreferNoShaping);
+    ui->txtComment->setFont(commentFont);
 }
 
 frmRecord::~frmRecord()
@@ -159,9 +175,12 @@ void frmRecord::bindControls()
                 userEdit(control, d.toString(QStringLiteral("yyyy/MM/dd")));
             });
         } else if (auto* text = qobject_cast<QPlainTextEdit*>(w)) {
-            // The box gives LF; the record holds the CR LF the log stores.
-            connect(text, &QPlainTextEdit::textChanged, this,
-                    [this, control, text] { userEdit(control, CrLfLines(text->toPlainText())); });
+            connect(text, &QPlainTextEdit::textChanged, this, [this, control, text] {
+                // A long comment is not copied out again while it is being shown. The box
+                // gives LF; the record holds the CR LF the log stores.
+                if (!m_showing && !m_loading)
+                    userEdit(control, CrLfLines(text->toPlainText()));
+            });
         }
     }
     connect(&m_texts, &DiveTexts::textChanged, this, &frmRecord::texts_Changed);
@@ -232,7 +251,7 @@ void frmRecord::OpenRec(qint64 id, long no)
     m_pendingCheck = nullptr;
     setWindowTitle(m_texts.caption());
     RedrawGraph();
-    ui->cmdApply->setEnabled(false);
+    ui->cmdApply->setEnabled(m_store.datePending());
 }
 
 void frmRecord::showAll()
@@ -265,9 +284,10 @@ void frmRecord::showText(const QString& control)
         const QDate d = QDate::fromString(text, QStringLiteral("yyyy/MM/dd"));
         date->setDate(d.isValid() ? d : QDate::currentDate());
     } else if (auto* plain = qobject_cast<QPlainTextEdit*>(w)) {
-        // The box shows any line break as one; resetting it would move the caret.
+        // The box shows any line break as one; resetting it would move the caret. The
+        // document's own setter lays the text out once; the box's lays it out twice.
         if (CrLfLines(plain->toPlainText()) != CrLfLines(text))
-            plain->setPlainText(text);
+            plain->document()->setPlainText(text);
     }
 }
 
@@ -606,7 +626,10 @@ void frmRecord::InputSeries(bool depth)
     Services().runDialog(&dialog);
     if (!dialog.Ok())
         return;
-    const QList<float> values = SplitNumbers(dialog.Text());
+    // A list without a number clears the series (stored as Null) rather than becoming "0 0",
+    // and leaves the summary boxes as they are.
+    const QString typed = dialog.Text();
+    const QList<float> values = HoldsNumbers(typed) ? SplitNumbers(typed) : QList<float>();
     // The record counts as changed even when the list is the same.
     ui->cmdApply->setEnabled(true);
     const QString series = RecordStore::SeriesText(values);
@@ -616,10 +639,11 @@ void frmRecord::InputSeries(bool depth)
         m_texts.setTempSeries(series);
     RedrawGraph();
     if (m_chart) {
+        // Drawn as the chart draws the stored series when it opens.
         if (depth)
-            m_chart->setDepthValues(values);
+            m_chart->setDepthValues(SplitNumbers(series));
         else
-            m_chart->setTempValues(values);
+            m_chart->setTempValues(SplitNumbers(series));
         m_chart->Redraw();
     }
     if (values.isEmpty())

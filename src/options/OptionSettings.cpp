@@ -81,7 +81,9 @@ bool WriteAll(const OptionValues& values, long noOffset, long timeOffset)
                    true);
         for (int i = 0; i < kOptionListCount; ++i) {
             const OptionTable t = OptionListTable(OptionList(i));
-            ExecuteSQL(QStringLiteral("DELETE FROM %1").arg(t.table), {}, true);
+            // Only the ids the boxes show are rewritten: rows another tool keeps beyond them stay.
+            ExecuteSQL(QStringLiteral("DELETE FROM %1 WHERE id >= 0 AND id < ?").arg(t.table),
+                       {qlonglong(kOptionListBoxes)}, true);
             // Ids follow the filled boxes without gaps: a list is addressed by position.
             qlonglong id = 0;
             for (const QString& text : values.lists[i]) {

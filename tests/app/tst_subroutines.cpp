@@ -42,24 +42,30 @@ private slots:
         QCOMPARE(QStringList({GetFileName(path), GetFolderName(path), RemoveExtension(path)}).join('|'), parts);
     }
 
+    // The values, and whether the text holds a number at all (the two zeros of none do not count).
     void splitNumbers_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QList<float>>("values");
-        QTest::newRow("empty") << "" << QList<float>{0, 0};
-        QTest::newRow("letters only") << "abc" << QList<float>{0, 0};
-        QTest::newRow("single") << "5" << QList<float>{5};
-        QTest::newRow("blanks") << "10 12.5 -3" << QList<float>{10, 12.5f, -3};
-        QTest::newRow("empty fields between commas and at the end") << "1,,2," << QList<float>{1, 2};
-        QTest::newRow("mixed separators, first and last too") << " 1\t2\r\n3  4 " << QList<float>{1, 2, 3, 4};
-        QTest::newRow("fixed decimals and leading point") << "12.0 0.50 .5 -.5" << QList<float>{12, 0.5f, 0.5f, -0.5f};
-        QTest::newRow("unreadable number is 0") << "1-2 3 1.2.3 -" << QList<float>{0, 3, 0, 0};
+        QTest::addColumn<bool>("holds");
+        QTest::newRow("empty") << "" << QList<float>{0, 0} << false;
+        QTest::newRow("letters only") << "abc" << QList<float>{0, 0} << false;
+        QTest::newRow("separators only") << " ,\r\n\t" << QList<float>{0, 0} << false;
+        QTest::newRow("two zeros typed") << "0 0" << QList<float>{0, 0} << true;
+        QTest::newRow("single") << "5" << QList<float>{5} << true;
+        QTest::newRow("blanks") << "10 12.5 -3" << QList<float>{10, 12.5f, -3} << true;
+        QTest::newRow("empty fields between commas and at the end") << "1,,2," << QList<float>{1, 2} << true;
+        QTest::newRow("mixed separators, first and last too") << " 1\t2\r\n3  4 " << QList<float>{1, 2, 3, 4} << true;
+        QTest::newRow("fixed decimals and leading point") << "12.0 0.50 .5 -.5" << QList<float>{12, 0.5f, 0.5f, -0.5f} << true;
+        QTest::newRow("unreadable number is 0") << "1-2 3 1.2.3 -" << QList<float>{0, 3, 0, 0} << true;
     }
     void splitNumbers()
     {
         QFETCH(QString, text);
         QFETCH(QList<float>, values);
+        QFETCH(bool, holds);
         QCOMPARE(SplitNumbers(text), values);
+        QCOMPARE(HoldsNumbers(text), holds);
     }
 
     // Series and settings numbers: plain decimal, and read back as the very same float.

@@ -89,12 +89,14 @@ struct Series { bool depth, dialogOk; QString typed, series, first, second; };
 // The answers to the exit's questions, the first editor's save failing, and whether the program
 // then ends; saved: the buddies the two dives have afterwards.
 struct Exit { QList<MsgResult> answers; bool firstFails; bool ends; QStringList saved; };
+struct Spin { QString box, typed; bool up; QString shown, exit; };
 }  // namespace
 Q_DECLARE_METATYPE(Edit)
 Q_DECLARE_METATYPE(Check)
 Q_DECLARE_METATYPE(Closing)
 Q_DECLARE_METATYPE(Series)
 Q_DECLARE_METATYPE(Exit)
+Q_DECLARE_METATYPE(Spin)
 
 class tst_frmRecord : public QObject {
     Q_OBJECT
@@ -116,13 +118,19 @@ private slots:
             captions << child<QLabel>(f.w, QStringLiteral("lblH_%1").arg(i))->text();
         QCOMPARE(captions, QStringList({"0", "4", "7", "11", "15", "18", "22", "25", "29"}));
         // Opening the dive already open reads nothing; once closed, the window reads it again.
-        f.t.db().execute("UPDATE LogTbl SET location = 'Palau' WHERE id = ?", {f.id});
+        f.t.db().execute("UPDATE LogTbl SET location = 'Palau', dive_date = NULL WHERE id = ?", {f.id});
         f.w.OpenRec(f.id, 7);
         QCOMPARE(child<QComboBox>(f.w, "cboLocation")->currentText(), QStringLiteral("Okinawa"));
+        QVERIFY(!f.applyEnabled());
         f.w.Unload();
         f.w.show();
         f.w.OpenRec(f.id, 7);
         QCOMPARE(child<QComboBox>(f.w, "cboLocation")->currentText(), QStringLiteral("Palau"));
+        // Without a date the window shows the one OK writes, as an edit.
+        QCOMPARE(child<QDateEdit>(f.w, "dtpDate")->date(), QDate::currentDate());
+        QVERIFY(f.applyEnabled());
+        f.button("cmdOk")->click();
+        QCOMPARE(f.column("dive_date").toString(), QDate::currentDate().toString(Qt::ISODate));
     }
 
     // One edit per row, then OK: only a real change enables Apply and is written; a column
@@ -175,6 +183,9 @@ private slots:
         QTest::newRow("time 25:00") << Check{"txtInTime", "25:00", "25:00", "正しい潜水開始時刻(hh:mm)を入力してください"};
         QTest::newRow("depth 12.34") << Check{"txtMaxDepth", "12.34", "12.3", ""};
         QTest::newRow("empty depth") << Check{"txtMaxDepth", "", "", "正しい深度を入力してください"};
+        const QString huge = "9" + QString(400, '9');
+        QTest::newRow("depth beyond a double") << Check{"txtMaxDepth", huge, huge, "正しい深度を入力してください"};
+        QTest::newRow("bar beyond a double") << Check{"txtEndTankBar", huge, huge, "正しい終了時タンク圧を入力してください"};
         QTest::newRow("half a bar up") << Check{"txtEndTankBar", "50.5", "51", ""};
         QTest::newRow("minutes text") << Check{"txtUWTime", "4O", "4O", "正しい潜水時間(分)を入力してください"};
         QTest::newRow("no location") << Check{"cboLocation", "", "", "潜水地を正しく入力してください"};
@@ -267,6 +278,33 @@ private slots:
         QCOMPARE(parsed.at(1).toString(), QStringLiteral("Turtle\r\nShark, \"big\""));
     }
 
+    // A value typed beyond a spin button's range: a step towards the range moves it by one,
+    // a step away leaves it (and the exit time that follows the underwater time) alone.
+    void spinSteps_data()
+    {
+        QTest::addColumn<Spin>("spin");
+        QTest::newRow("120 minutes, up") << Spin{"txtUWTime", "120", true, "120", "01:30"};
+        QTest::newRow("120 minutes, down") << Spin{"txtUWTime", "120", false, "119", "01:29"};
+        QTest::newRow("100 m, up") << Spin{"txtMaxDepth", "100.0", true, "100.0", "23:59"};
+        QTest::newRow("just above 99 m, down") << Spin{"txtAvgDepth", "99.3", false, "98", "23:59"};
+        QTest::newRow("150 l tank, up") << Spin{"txtTankCapa", "150.0", true, "150.0", "23:59"};
+        QTest::newRow("-120 degrees, down") << Spin{"txtAirTemp", "-120", false, "-120", "23:59"};
+        QTest::newRow("-120 degrees, up") << Spin{"txtAirTemp", "-120", true, "-119", "23:59"};
+        QTest::newRow("in range, up to the maximum") << Spin{"txtMaxDepth", "98.6", true, "99", "23:59"};
+    }
+
+    void spinSteps()
+    {
+        QFETCH(Spin, spin);
+        Fixture f;
+        f.reveal(spin.box);
+        f.box(spin.box)->setText(spin.typed);
+        auto* arrows = child(f.w, "upd" + spin.box.mid(3));
+        QTest::mouseClick(child<QToolButton>(*arrows, spin.up ? "cmdUp" : "cmdDown"), Qt::LeftButton);
+        QCOMPARE(f.box(spin.box)->text(), spin.shown);
+        QCOMPARE(f.box("txtOutTime")->text(), spin.exit);
+    }
+
     void ctrlTabWrapsBothWays()
     {
         Fixture f;
@@ -300,7 +338,8 @@ private slots:
     }
 
     // OK stores the canonical text and refreshes the summary boxes (depths: mean and max;
-    // temperatures: highest, then the running lowest), even unchanged; Cancel changes nothing.
+    // temperatures: highest, then the running lowest), even unchanged; Cancel changes nothing;
+    // a list without a number clears the series and keeps the boxes.
     void seriesInput_data()
     {
         QTest::addColumn<Series>("row");
@@ -311,6 +350,8 @@ private slots:
         QTest::newRow("a lowest of 0 is replaced") << Series{false, true, "0 18 20", "0 18 20", "20.0", "18.0"};
         QTest::newRow("a later 0 is replaced") << Series{false, true, "15 0 17", "15 0 17", "17.0", "17.0"};
         QTest::newRow("below zero only") << Series{false, true, "-2 -1", "-2 -1", "0.0", "-2.0"};
+        QTest::newRow("depths emptied") << Series{true, true, "", "", "9.2", "18.5"};
+        QTest::newRow("temperatures without a number") << Series{false, true, " ,\n", "", "27.0", "25.0"};
     }
 
     void seriesInput()
@@ -329,6 +370,7 @@ private slots:
         QCOMPARE(f.applyEnabled(), row.dialogOk);
         f.button("cmdOk")->click();
         QCOMPARE(f.column(row.depth ? "depth_transit" : "temp_transit").toString(), row.series);
+        QCOMPARE(f.column(row.depth ? "depth_transit" : "temp_transit").isNull(), row.series.isEmpty());
         QCOMPARE(f.column(row.depth ? "max_depth" : "depth_temp").toDouble(), row.second.toDouble());
     }
 

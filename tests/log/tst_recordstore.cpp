@@ -96,6 +96,38 @@ private slots:
         QCOMPARE(row(log, id, "buddy, air_temp, weight"), QStringList({"NULL", "NULL", "NULL"}));
     }
 
+    // A date the editor cannot show opens as today's, counted as an edit that the first save writes.
+    void loadedDate_data()
+    {
+        const QDate today = QDate::currentDate();
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<bool>("pending");
+        QTest::addColumn<QString>("saved");
+        QTest::newRow("Null") << "" << today.toString("yyyy/MM/dd") << true << today.toString(Qt::ISODate);
+        QTest::newRow("unreadable") << "someday" << today.toString("yyyy/MM/dd") << true << today.toString(Qt::ISODate);
+        QTest::newRow("a date") << "2024-07-16" << "2024/07/16" << false << "2024-07-16";
+    }
+    void loadedDate()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, shown);
+        QFETCH(bool, pending);
+        QFETCH(QString, saved);
+        TestLog log;
+        const qint64 id = newRecord(log);
+        QVERIFY(log.db().execute("UPDATE LogTbl SET dive_date = ? WHERE id = ?",
+                                 {stored.isEmpty() ? QVariant() : QVariant(stored), id}));
+        ScriptedUi ui;
+        Editor e;
+        QVERIFY(e.store.LoadRecord(id, 1));
+        QCOMPARE(e.texts.text("dtpDate"), shown);
+        QCOMPARE(e.texts.caption(), shown + " - ");
+        QCOMPARE(e.store.datePending(), pending);
+        QVERIFY(e.store.SaveRecord().ok);
+        QCOMPARE(row(log, id, "dive_date"), QStringList({saved}));
+    }
+
     // Each number in its shortest form, one blank between, whatever separated them.
     void seriesText()
     {

@@ -107,21 +107,25 @@ private slots:
     {
         QTest::addColumn<QString>("boxes");
         QTest::addColumn<QString>("table");
-        QTest::newRow("suit") << "txtSuit" << "SuitTbl";
-        QTest::newRow("item") << "txtItem" << "ItemTbl";
-        QTest::newRow("air") << "txtAirType" << "AirTypeTbl";
-        QTest::newRow("weather") << "txtWeather" << "WeatherTbl";
-        QTest::newRow("condition") << "txtCondition" << "ConditionTbl";
+        QTest::addColumn<QString>("column");
+        QTest::newRow("suit") << "txtSuit" << "SuitTbl" << "text";
+        QTest::newRow("item") << "txtItem" << "ItemTbl" << "name";
+        QTest::newRow("air") << "txtAirType" << "AirTypeTbl" << "text";
+        QTest::newRow("weather") << "txtWeather" << "WeatherTbl" << "text";
+        QTest::newRow("condition") << "txtCondition" << "ConditionTbl" << "name";
     }
 
     void lists()
     {
         QFETCH(QString, boxes);
         QFETCH(QString, table);
+        QFETCH(QString, column);
         ScriptedUi ui;
         TestLog t;
         QVERIFY(t.db().execute("UPDATE LogTbl SET suit = 3, item = 2, weather = 3, condition = 3, air_type = 3"
                                " WHERE id = ?", {t.addDive("2023-05-01", "10:00", "10:40")}));
+        // Rows another tool added with ids that no box shows.
+        QVERIFY(t.db().execute("INSERT INTO " + table + " VALUES (14, 'Fifteenth'), (-1, 'Hidden')"));
         const QStringList others = dump(t, table);
         auto box = [&boxes](const frmOption& d, int n) { return child(d, QStringLiteral("%1_%2").arg(boxes).arg(n)); };
         // Boxes 1, 2, 4 and 14 filled: the ids close up over the empty boxes. A pasted line
@@ -135,11 +139,11 @@ private slots:
             click(d, "cmdOk");
         }
         const QStringList kept{"First", "O'Neil's", "Fourth\r\nline", "Last"};
-        QCOMPARE(values(t, "SELECT * FROM " + table + " ORDER BY rowid"),
-                 QStringList({"0", "First", "1", "O'Neil's", "2", "Fourth\r\nline", "3", "Last"}));
+        QCOMPARE(values(t, "SELECT * FROM " + table + " ORDER BY id"),
+                 QStringList({"-1", "Hidden", "0", "First", "1", "O'Neil's", "2", "Fourth\r\nline", "3", "Last", "14", "Fifteenth"}));
         const QHash<QString, QStringList*> shared{{"SuitTbl", &gSuits}, {"ItemTbl", &gItems},
             {"AirTypeTbl", &gAirTypes}, {"WeatherTbl", &gWeathers}, {"ConditionTbl", &gConditions}};
-        QCOMPARE(*shared[table], kept);
+        QCOMPARE(*shared[table], values(t, "SELECT " + column + " FROM " + table + " ORDER BY id"));
         QCOMPARE(dump(t, table), others);
         QVERIFY(QFileInfo::exists(t.logPath() + ".bak"));
         frmOption again;
@@ -150,13 +154,15 @@ private slots:
     void apply_data()
     {
         using L = QStringList;
-        QTest::addColumn<QStringList>("input");   // number offset, hours, minutes, picture folder
+        QTest::addColumn<QStringList>("input");   // number offset, hours, minutes, picture folder ("chosen:" through the chooser)
         QTest::addColumn<QString>("breakage");    // "ini": settings file unwritable; "COMMIT" refused; else a table dropped
         QTest::addColumn<QStringList>("stored");  // no_offset, time_offset, pic_path; empty: Apply fails
         QTest::newRow("2 h 30 min") << L{"12", "2", "30", "/home/写真"} << "" << L{"12", "150", "/home/写真"};
         QTest::newRow("trailing separators, apostrophe")
             << L{"0", "0", "0", "/home/o'neil/pics///"} << "" << L{"0", "0", "/home/o'neil/pics"};
         QTest::newRow("blanks, halves to even") << L{" 7 ", "2.5", "60", ""} << "" << L{"7", "180", ""};
+        const QString deep = "/home/diver/" + QString(150, 'p') + "/写真";
+        QTest::newRow("long folder from the chooser") << L{"1", "0", "0", "chosen:" + deep + "/"} << "" << L{"1", "0", deep};
         QTest::newRow("empty number") << L{"", "2", "30", "/x"} << "" << L{};
         QTest::newRow("words in the number") << L{"12 OR 1=1", "0", "0", ""} << "" << L{};
         QTest::newRow("minutes past 60") << L{"1", "0", "61", ""} << "" << L{};
@@ -186,6 +192,10 @@ private slots:
         const QStringList fields{"txtNo", "txtTimeH", "txtTimeM", "txtPicPath"};
         for (int i = 0; i < fields.size(); ++i)
             child(d, fields[i])->setText(input[i]);
+        if (input[3].startsWith("chosen:")) {
+            ui.folder = input[3].mid(7);
+            click(d, "cmdPicPathRef");
+        }
         child(d, "txtSuit_0")->setText("Changed");
         child<QComboBox>(d, "cboPort")->setCurrentText("COM 4");
         click(d, "cmdApply");
