@@ -94,6 +94,25 @@ private:
     }
 };
 
+// The first call of one kind ("copy", "rename", ...) fails; the rest reach the disk.
+class FailingFiles : public FileOps {
+public:
+    explicit FailingFiles(const QString& kind) : m_kind(kind) {}
+    bool copy(const QString& s, const QString& t, QString* e) override { return step("copy", e) && FileOps::copy(s, t, e); }
+    bool rename(const QString& s, const QString& t, QString* e) override { return step("rename", e) && FileOps::rename(s, t, e); }
+
+private:
+    QString m_kind;
+    bool m_failed = false;
+    bool step(const QString& kind, QString* error)
+    {
+        const bool fail = kind == m_kind && !std::exchange(m_failed, true);
+        if (fail && error)
+            *error = QStringLiteral("injected %1 failure").arg(kind);
+        return !fail;
+    }
+};
+
 // Which of the log and its shutdown companions exist.
 QStringList companions(const QString& path)
 {
@@ -303,7 +322,7 @@ private slots:
         const QStringList before = companions(path);
         ScriptedUi ui;
         ui.answers = {s.answer};
-        FailingFiles failing(s.fails, 1);
+        FailingFiles failing(s.fails);
         InstallFileOps(&failing);
         Database db;
         const bool opened = OpenLog(db, path, s.create);
