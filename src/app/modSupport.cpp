@@ -7,6 +7,13 @@
 
 #include <QCoreApplication>
 
+namespace {
+QString NotOpenText()
+{
+    return QCoreApplication::translate("modSupport", "データベースが開かれていません");
+}
+}  // namespace
+
 std::unique_ptr<Recordset> OpenQuery(const QString& sql, const QVariantList& params)
 {
     if (!gDatabase)
@@ -29,7 +36,7 @@ bool ExecuteSQL(const QString& sql, const QVariantList& params, bool raiseError)
     }
     if (raiseError) {
         if (!gDatabase)
-            throw SqlError(QStringLiteral("database is not open"), sql);
+            throw SqlError(NotOpenText(), sql);
         throw SqlError(gDatabase->lastError(), gDatabase->lastStatement());
     }
     return false;
@@ -37,7 +44,29 @@ bool ExecuteSQL(const QString& sql, const QVariantList& params, bool raiseError)
 
 QString LastDatabaseError()
 {
-    return gDatabase ? gDatabase->lastError() : QStringLiteral("database is not open");
+    return gDatabase ? gDatabase->lastError() : NotOpenText();
+}
+
+QString LastDatabaseFailure()
+{
+    if (!gDatabase)
+        return NotOpenText();
+    // A statement that succeeded after the failure leaves nothing worth showing.
+    if (gDatabase->lastError().isEmpty())
+        return QString();
+    return FailureMessage(gDatabase->lastStatement(), gDatabase->lastError());
+}
+
+QString DatabaseFailure(const SqlError& e)
+{
+    return FailureMessage(e.statement(), e.message());
+}
+
+QString FailureMessage(const QString& text, const QString& detail)
+{
+    if (text.isEmpty() || detail.isEmpty())
+        return text + detail;
+    return text + QStringLiteral("\r\n") + detail;
 }
 
 bool BackupDatabase()

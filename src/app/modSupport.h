@@ -16,6 +16,14 @@ std::optional<QVariant> QueryFirstValue(const QString& sql, const QVariantList& 
 bool ExecuteSQL(const QString& sql, const QVariantList& params = {}, bool raiseError = false);
 // The log's description of the last failure, for messages.
 QString LastDatabaseError();
+// The last failing statement with its values, a line break and the log's description;
+// read it before a rollback, which clears it.
+QString LastDatabaseFailure();
+// The same for a raised error.
+QString DatabaseFailure(const SqlError& e);
+// A message for a failed operation: the user's own words first, so the engine's English
+// never stands alone, then a line break and the detail (left out when empty).
+QString FailureMessage(const QString& text, const QString& detail);
 // Copies the log to its ".bak"; tells the user and returns false when that fails.
 bool BackupDatabase();
 

@@ -202,7 +202,7 @@ RecordStore::PictureSave RecordStore::SavePictures()
     if (!m_picturesChanged)
         return PictureSave::Unchanged;
     const auto tell = [](const QString& text) { MsgBox(text, MsgIcon::Exclamation, MsgButtons::Ok, tr("エラー")); };
-    const auto failure = [] { return gDatabase->lastStatement() + QStringLiteral("\r\n") + gDatabase->lastError(); };
+    const auto failure = [] { return FailureMessage(tr("データの更新に失敗しました"), LastDatabaseFailure()); };
     // The old rows stay when the new ones cannot all be written.
     if (!gDatabase->execute(QStringLiteral("SAVEPOINT pictures"))) {
         tell(failure());
@@ -225,7 +225,7 @@ RecordStore::PictureSave RecordStore::SavePictures()
                        {m_id, e.path.mid(gPicPath.size()), e.title}, true);
         }
     } catch (const SqlError& e) {
-        return undo(e.statement() + QStringLiteral("\r\n") + e.message());
+        return undo(FailureMessage(tr("データの更新に失敗しました"), DatabaseFailure(e)));
     }
     if (!gDatabase->execute(QStringLiteral("RELEASE pictures"))) {
         tell(failure());
@@ -239,7 +239,8 @@ RecordStore::SaveResult RecordStore::SaveRecord()
     SaveResult result;
     BackupDatabase();
     if (!gDatabase || !gDatabase->beginTrans()) {
-        MsgBox(LastDatabaseError(), MsgIcon::Exclamation, MsgButtons::Ok, tr("エラー"));
+        MsgBox(FailureMessage(tr("データの更新に失敗しました"), LastDatabaseError()), MsgIcon::Exclamation,
+               MsgButtons::Ok, tr("エラー"));
         return result;
     }
     QHash<QString, QString> written;
@@ -266,7 +267,7 @@ RecordStore::SaveResult RecordStore::SaveRecord()
                                            " WHERE id = ?")
                                 .arg(QLatin1String(f.column));
         if (!ExecuteSQL(sql, {bound, m_id})) {
-            const QString message = gDatabase->lastStatement() + QStringLiteral("\r\n") + gDatabase->lastError();
+            const QString message = FailureMessage(tr("データの更新に失敗しました"), LastDatabaseFailure());
             gDatabase->rollback();
             MsgBox(message, MsgIcon::Exclamation, MsgButtons::Ok, tr("エラー"));
             result.failedControl = control;
@@ -284,7 +285,8 @@ RecordStore::SaveResult RecordStore::SaveRecord()
     }
     // A commit that fails is rolled back; the edits stay in the window to save again.
     if (!gDatabase->commitTrans()) {
-        MsgBox(gDatabase->lastError(), MsgIcon::Exclamation, MsgButtons::Ok, tr("エラー"));
+        MsgBox(FailureMessage(tr("データの更新に失敗しました"), LastDatabaseFailure()), MsgIcon::Exclamation,
+               MsgButtons::Ok, tr("エラー"));
         return result;
     }
     for (auto it = written.cbegin(); it != written.cend(); ++it)

@@ -321,15 +321,19 @@ frmRecord* frmLogList::editorOf(qint64 id) const
 
 void frmLogList::mnuRecNew_Click()
 {
-    if (!InsertNewRecord())
-        MsgBox(tr("レコードの新規作成に失敗しました"), MsgIcon::Exclamation, MsgButtons::Ok, tr("エラー"), this);
+    QString why;
+    if (!InsertNewRecord(&why))
+        MsgBox(FailureMessage(tr("レコードの新規作成に失敗しました"), why), MsgIcon::Exclamation, MsgButtons::Ok,
+               tr("エラー"), this);
 }
 
-bool frmLogList::InsertNewRecord()
+bool frmLogList::InsertNewRecord(QString* why)
 {
     try {
         InsertNewRow();
-    } catch (const SqlError&) {
+    } catch (const SqlError& e) {
+        if (why)
+            *why = DatabaseFailure(e);
         return false;
     }
     AfterInsert();
@@ -345,7 +349,7 @@ void frmLogList::InsertNewRow()
                {}, true);
 }
 
-bool frmLogList::CloneRecord(const QString& key)
+bool frmLogList::CloneRecord(const QString& key, QString* why)
 {
     BackupDatabase();
     static const QString columns = QStringLiteral(
@@ -356,7 +360,8 @@ bool frmLogList::CloneRecord(const QString& key)
     try {
         ExecuteSQL(QStringLiteral("INSERT INTO LogTbl (%1) SELECT %1 FROM LogTbl WHERE id = ?").arg(columns),
                    {KeyToId(key)}, true);
-    } catch (const SqlError&) {
+    } catch (const SqlError& e) {
+        *why = DatabaseFailure(e);
         return false;
     }
     return true;
@@ -366,8 +371,9 @@ void frmLogList::mnuRecClone_Click()
 {
     const QStringList keys = m_selection;
     for (const QString& key : keys) {
-        if (!CloneRecord(key)) {
-            MsgBox(tr("レコードの複製に失敗しました"), MsgIcon::Exclamation, MsgButtons::Ok, tr("エラー"), this);
+        if (QString why; !CloneRecord(key, &why)) {
+            MsgBox(FailureMessage(tr("レコードの複製に失敗しました"), why), MsgIcon::Exclamation, MsgButtons::Ok,
+                   tr("エラー"), this);
             return;
         }
     }
@@ -414,7 +420,8 @@ void frmLogList::mnuRecDelete_Click()
 bool frmLogList::DeleteRecord(const QString& key)
 {
     if (!ExecuteSQL(QStringLiteral("DELETE FROM LogTbl WHERE id = ?"), {KeyToId(key)})) {
-        MsgBox(tr("レコードの削除に失敗しました"), MsgIcon::Exclamation, MsgButtons::Ok, tr("エラー"), this);
+        MsgBox(FailureMessage(tr("レコードの削除に失敗しました"), LastDatabaseFailure()), MsgIcon::Exclamation,
+               MsgButtons::Ok, tr("エラー"), this);
         return false;
     }
     if (QPointer<frmRecord> editor = m_editors.take(key))
@@ -491,20 +498,24 @@ void frmLogList::mnuToolHATrance_Click()
         dialog.close();
         return;
     }
-    const bool imported = ImportDive(dive);
+    QString why;
+    const bool imported = ImportDive(dive, &why);
     dialog.close();
     if (!imported) {
-        MsgBox(tr("データの更新に失敗しました"), MsgIcon::Critical, MsgButtons::Ok, tr("エラー"), this);
+        MsgBox(FailureMessage(tr("データの更新に失敗しました"), why), MsgIcon::Critical, MsgButtons::Ok, tr("エラー"),
+               this);
         return;
     }
     AfterInsert();
     MsgBox(tr("転送を完了しました"), MsgIcon::Information, MsgButtons::Ok, tr("正常終了"), this);
 }
 
-bool frmLogList::ImportDive(const HADive& dive)
+bool frmLogList::ImportDive(const HADive& dive, QString* why)
 {
-    if (!gDatabase || !gDatabase->beginTrans())
+    if (!gDatabase || !gDatabase->beginTrans()) {
+        *why = LastDatabaseFailure();
         return false;
+    }
     try {
         InsertNewRow();
         const qint64 id = gDatabase->lastInsertId();
@@ -518,7 +529,8 @@ bool frmLogList::ImportDive(const HADive& dive)
                    true);
         if (!gDatabase->commitTrans())
             throw SqlError(gDatabase->lastError(), gDatabase->lastStatement());
-    } catch (const SqlError&) {
+    } catch (const SqlError& e) {
+        *why = DatabaseFailure(e);
         gDatabase->rollback();
         return false;
     }

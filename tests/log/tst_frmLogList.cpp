@@ -245,16 +245,19 @@ private slots:
     void commandsWhileAnotherProgramReads_data()
     {
         QTest::addColumn<QString>("command");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("new") << "mnuRecNew" << "エラー: レコードの新規作成に失敗しました";
-        QTest::newRow("clone") << "mnuRecClone" << "エラー: レコードの複製に失敗しました";
-        QTest::newRow("delete") << "mnuRecDelete" << "エラー: レコードの削除に失敗しました";
+        QTest::addColumn<QString>("message");    // the first line
+        QTest::addColumn<QString>("statement");  // how the failing statement begins
+        QTest::newRow("new") << "mnuRecNew" << "エラー: レコードの新規作成に失敗しました" << "INSERT INTO LogTbl (dive_date,";
+        QTest::newRow("clone") << "mnuRecClone" << "エラー: レコードの複製に失敗しました" << "INSERT INTO LogTbl (location,";
+        QTest::newRow("delete") << "mnuRecDelete" << "エラー: レコードの削除に失敗しました"
+                                << "DELETE FROM LogTbl WHERE id = 2";
     }
 
     void commandsWhileAnotherProgramReads()
     {
         QFETCH(QString, command);
         QFETCH(QString, message);
+        QFETCH(QString, statement);
         ScriptedUi ui;
         ui.answers << MsgResult::Yes;
         TestLog t;
@@ -265,7 +268,14 @@ private slots:
         frmLogList w;
         selectLocations(w, {"1"});
         action(w, command)->trigger();
-        QCOMPARE(takeMessages(ui).mid(command == "mnuRecDelete" ? 1 : 0), QStringList{message});
+        const QStringList shown = takeMessages(ui).mid(command == "mnuRecDelete" ? 1 : 0);
+        QCOMPARE(shown.size(), 1);
+        // The command's own words first, then the statement and the engine's words.
+        const QStringList lines = shown[0].split("\r\n");
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines[0], message);
+        QVERIFY2(lines[1].startsWith(statement), qPrintable(lines[1]));
+        QCOMPARE(lines[2], QStringLiteral("database is locked"));
         QVERIFY(!t.db().inTransaction());
         QVERIFY(reader.rollback());
         QCOMPARE(w.model()->rowCount(), 2);

@@ -222,7 +222,10 @@ private slots:
         QCOMPARE(result.ok, saved);
         QCOMPARE(result.failedControl, faults.contains("weight") ? QStringLiteral("txtWeight") : QString());
         QCOMPARE(ui.messages.size(), 1);
-        QVERIFY2(ui.messages[0].text.contains(message), qPrintable(ui.messages[0].text));
+        // The user's words first, then what the log said.
+        const QStringList lines = ui.messages[0].text.split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.first(), QStringLiteral("データの更新に失敗しました"));
+        QVERIFY2(lines.mid(1).join("\r\n").contains(message), qPrintable(ui.messages[0].text));
         QCOMPARE(ui.messages[0].caption, QStringLiteral("エラー"));
         QVERIFY(!log.db().inTransaction());
         QCOMPARE(row(log, id, "location, weight"), saved ? QStringList({"大瀬崎", "6"}) : QStringList({"NULL", "NULL"}));

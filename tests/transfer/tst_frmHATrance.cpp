@@ -180,10 +180,17 @@ void tst_frmHATrance::paths_data()
     QTest::newRow("port cannot open") << "" << QList{R::Ok} << "open"
                                       << QStringList{"エラー [x ok]: /dev/ttyS0 を開けません"} << 0;
     QTest::newRow("Cancel mid-transfer") << "" << QList{R::Ok} << "cancel" << QStringList{kStopped} << 0;
-    QTest::newRow("update fails") << "" << QList{R::Ok} << "update"
-                                  << QStringList{"エラー [x ok]: データの更新に失敗しました"} << 0;
+    // The failing statement with the dive's values, then the engine's words.
+    QTest::newRow("update fails")
+        << "" << QList{R::Ok} << "update"
+        << QStringList{"エラー [x ok]: データの更新に失敗しました\r\nUPDATE LogTbl SET dive_date = '2004-07-15',"
+                       " in_time = '09:05', out_time = '09:50', max_depth = 12.5, avg_depth = 8.3, surface_temp = 24.1,"
+                       " depth_temp = 20.5, depth_transit = '" + series(kDepths) + "', temp_transit = '"
+                       + series(kTemps) + "' WHERE id = 2\r\nrefused"}
+        << 0;
     QTest::newRow("commit refused") << "" << QList{R::Ok} << "commit"
-                                    << QStringList{"エラー [x ok]: データの更新に失敗しました"} << 0;
+                                    << QStringList{"エラー [x ok]: データの更新に失敗しました\r\nCOMMIT\r\ndatabase is locked"}
+                                    << 0;
 }
 
 void tst_frmHATrance::paths()
