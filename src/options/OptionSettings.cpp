@@ -5,6 +5,7 @@
 #include "modSubroutines.h"
 #include "modSupport.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -73,7 +74,7 @@ private:
 };
 
 // Everything that belongs to one Apply, inside the caller's transaction.
-bool WriteAll(const OptionValues& values, long noOffset, long timeOffset)
+bool WriteAll(const OptionValues& values, long noOffset, long timeOffset, QString* why)
 {
     try {
         ExecuteSQL(QStringLiteral("UPDATE ConfigTbl SET no_offset = ?, time_offset = ?, pic_path = ?"),
@@ -95,10 +96,15 @@ bool WriteAll(const OptionValues& values, long noOffset, long timeOffset)
                 ++id;
             }
         }
-    } catch (const SqlError&) {
+    } catch (const SqlError& e) {
+        *why = DatabaseFailure(e);
         return false;
     }
-    return WritePortSettings(values);
+    if (!WritePortSettings(values)) {
+        *why = QCoreApplication::translate("OptionSettings", "ファイル %1 に書き込めませんでした").arg(gIniPath);
+        return false;
+    }
+    return true;
 }
 }  // namespace
 
@@ -168,25 +174,34 @@ std::optional<long> OffsetMinutesIn(const QString& text)
     return WholeNumberIn(text, 0, 60);
 }
 
-bool ApplyOptionValues(const OptionValues& values, const std::function<void()>& refresh)
+bool ApplyOptionValues(const OptionValues& values, const std::function<void()>& refresh, QString* why)
 {
+    QString reason;
+    const auto fail = [&reason, why] {
+        if (why)
+            *why = reason;
+        return false;
+    };
     const std::optional<long> no = OffsetCountIn(values.noOffset);
     const std::optional<long> hours = OffsetHoursIn(values.timeHours);
     const std::optional<long> minutes = OffsetMinutesIn(values.timeMinutes);
     if (!no || !hours || !minutes || !gDatabase)
         return false;
     BackupDatabase();
-    if (!gDatabase->beginTrans())
-        return false;
+    if (!gDatabase->beginTrans()) {
+        reason = LastDatabaseFailure();
+        return fail();
+    }
     const PortSettingsBefore portBefore;
     bool reloaded = false;
-    if (WriteAll(values, *no, *hours * 60 + *minutes)) {
+    if (WriteAll(values, *no, *hours * 60 + *minutes, &reason)) {
         LoadLookupTables();
         reloaded = true;
         if (refresh)
             refresh();
         if (gDatabase->commitTrans())
             return true;
+        reason = LastDatabaseFailure();
     }
     gDatabase->rollback();
     portBefore.restore();
@@ -196,7 +211,7 @@ bool ApplyOptionValues(const OptionValues& values, const std::function<void()>& 
         if (refresh)
             refresh();
     }
-    return false;
+    return fail();
 }
 
 QString ComPortDevice(long port)

@@ -49,7 +49,9 @@ std::optional<long> OffsetMinutesIn(const QString& text);
 // settings, and reloads the lookup lists; refresh runs before the commit so the list
 // window shows the new numbers. False when anything failed: the log and the port settings
 // are as they were, and nothing at all is touched when an offset is not a whole number.
-bool ApplyOptionValues(const OptionValues& values, const std::function<void()>& refresh);
+// why, when given, receives what refused the change (the failing statement with the log's
+// description, or the settings file); it stays empty for a refused offset.
+bool ApplyOptionValues(const OptionValues& values, const std::function<void()>& refresh, QString* why = nullptr);
 
 // The device path of COM n (1 to 4), and the COM number of a device path (0 for others).
 QString ComPortDevice(long port);

@@ -5,6 +5,7 @@
 #include "UiServices.h"
 #include "WidgetRoutines.h"
 #include "modSubroutines.h"
+#include "modSupport.h"
 
 #include <QApplication>
 #include <QFocusEvent>
@@ -118,12 +119,14 @@ void frmOption::cmdApply_Click()
     if (!ui->cmdApply->isEnabled())
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool done = ApplyOptionValues(EnteredValues(), [this] { emit applied(); });
+    QString why;
+    const bool done = ApplyOptionValues(EnteredValues(), [this] { emit applied(); }, &why);
     QApplication::restoreOverrideCursor();
     if (done)
         ui->cmdApply->setEnabled(false);
     else
-        MsgBox(tr("設定の更新に失敗しました"), MsgIcon::Critical, MsgButtons::Ok, tr("エラー"), this);
+        MsgBox(FailureMessage(tr("設定の更新に失敗しました"), why), MsgIcon::Critical, MsgButtons::Ok, tr("エラー"),
+               this);
 }
 
 void frmOption::cmdOk_Click()

@@ -157,19 +157,24 @@ private slots:
         QTest::addColumn<QStringList>("input");   // number offset, hours, minutes, picture folder ("chosen:" through the chooser)
         QTest::addColumn<QString>("breakage");    // "ini": settings file unwritable; "COMMIT" refused; else a table dropped
         QTest::addColumn<QStringList>("stored");  // no_offset, time_offset, pic_path; empty: Apply fails
-        QTest::newRow("2 h 30 min") << L{"12", "2", "30", "/home/写真"} << "" << L{"12", "150", "/home/写真"};
+        QTest::addColumn<QString>("detail");      // the lines after "設定の更新に失敗しました"; %1: the settings file
+        QTest::newRow("2 h 30 min") << L{"12", "2", "30", "/home/写真"} << "" << L{"12", "150", "/home/写真"} << "";
         QTest::newRow("trailing separators, apostrophe")
-            << L{"0", "0", "0", "/home/o'neil/pics///"} << "" << L{"0", "0", "/home/o'neil/pics"};
-        QTest::newRow("blanks, halves to even") << L{" 7 ", "2.5", "60", ""} << "" << L{"7", "180", ""};
+            << L{"0", "0", "0", "/home/o'neil/pics///"} << "" << L{"0", "0", "/home/o'neil/pics"} << "";
+        QTest::newRow("blanks, halves to even") << L{" 7 ", "2.5", "60", ""} << "" << L{"7", "180", ""} << "";
         const QString deep = "/home/diver/" + QString(150, 'p') + "/写真";
-        QTest::newRow("long folder from the chooser") << L{"1", "0", "0", "chosen:" + deep + "/"} << "" << L{"1", "0", deep};
-        QTest::newRow("empty number") << L{"", "2", "30", "/x"} << "" << L{};
-        QTest::newRow("words in the number") << L{"12 OR 1=1", "0", "0", ""} << "" << L{};
-        QTest::newRow("minutes past 60") << L{"1", "0", "61", ""} << "" << L{};
-        QTest::newRow("settings file cannot be written") << L{"100", "0", "0", "/new"} << "ini" << L{};
-        QTest::newRow("last list table missing") << L{"100", "0", "0", "/new"} << "AirTypeTbl" << L{};
+        QTest::newRow("long folder from the chooser")
+            << L{"1", "0", "0", "chosen:" + deep + "/"} << "" << L{"1", "0", deep} << "";
+        QTest::newRow("empty number") << L{"", "2", "30", "/x"} << "" << L{} << "";
+        QTest::newRow("words in the number") << L{"12 OR 1=1", "0", "0", ""} << "" << L{} << "";
+        QTest::newRow("minutes past 60") << L{"1", "0", "61", ""} << "" << L{} << "";
+        QTest::newRow("settings file cannot be written")
+            << L{"100", "0", "0", "/new"} << "ini" << L{} << "ファイル %1 に書き込めませんでした";
+        QTest::newRow("last list table missing")
+            << L{"100", "0", "0", "/new"} << "AirTypeTbl" << L{}
+            << "DELETE FROM AirTypeTbl WHERE id >= 0 AND id < ?\r\nno such table: AirTypeTbl";
         // Another program reading the log: the port written before the commit is put back too.
-        QTest::newRow("commit refused") << L{"100", "0", "0", "/new"} << "COMMIT" << L{};
+        QTest::newRow("commit refused") << L{"100", "0", "0", "/new"} << "COMMIT" << L{} << "COMMIT\r\ndatabase is locked";
     }
 
     void apply()
@@ -177,6 +182,7 @@ private slots:
         QFETCH(QStringList, input);
         QFETCH(QString, breakage);
         QFETCH(QStringList, stored);
+        QFETCH(QString, detail);
         ScriptedUi ui;
         TestLog t;
         t.addDive("2023-05-01", "10:00", "10:40");
@@ -203,7 +209,9 @@ private slots:
 
         if (stored.isEmpty()) {
             QCOMPARE(ui.messages.size(), 1);
-            QCOMPARE(ui.messages[0].text, QStringLiteral("設定の更新に失敗しました"));
+            // The dialog's own words first, then what refused the change.
+            QCOMPARE(ui.messages[0].text.split("\r\n").first(), QStringLiteral("設定の更新に失敗しました"));
+            QCOMPARE(ui.messages[0].text.section("\r\n", 1), detail.arg(gIniPath));
             QCOMPARE(ui.messages[0].icon, MsgIcon::Critical);
             QCOMPARE(dump(t, breakage), before);
             QVERIFY(!t.db().inTransaction());
