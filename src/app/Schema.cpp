@@ -263,8 +263,9 @@ ReleaseCheck CheckDatabaseRelease()
     for (long from = release; from < kCurrentRelease; ++from) {
         if (gDatabase->beginTrans() && steps[from - 1]() && gDatabase->commitTrans())
             continue;
+        const QString why = LastDatabaseFailure();
         gDatabase->rollback();
-        MsgBox(tr("データベースのアップデートに失敗しました"), MsgIcon::Exclamation);
+        MsgBox(FailureMessage(tr("データベースのアップデートに失敗しました"), why), MsgIcon::Exclamation);
         break;
     }
     return ReleaseCheck::Ready;
