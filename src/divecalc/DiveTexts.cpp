@@ -342,9 +342,12 @@ void DiveTexts::RecalcAll()
         if (const auto n = m_context->divesBefore(date, entry))
             setText(QStringLiteral("txtTodayNum"), QString::number(*n + 1));
 
-    // The cumulative time: the minutes logged before the log, every earlier dive and this
-    // one's own minutes (none while its underwater time is unreadable). Without an entry
-    // time the earlier dives are those of earlier dates.
+    // The cumulative time: the offset (minutes logged before this log), plus the minutes of
+    // every earlier dive from its entry to its exit (an exit before the entry runs past
+    // midnight; a dive without both times adds nothing), plus this dive's own underwater
+    // minutes, 0 while they are unreadable. Earlier dives are those of earlier dates and
+    // those of the same date that began before this one; without an entry time only those
+    // of earlier dates, without a date none.
     qint64 total = gTimeOffset + readLong(text(kUWTime)).value_or(0);
     if (!date.isEmpty())
         if (const auto earlier = m_context->earlierMinutes(date, entry))

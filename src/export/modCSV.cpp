@@ -234,7 +234,9 @@ bool ExportCSV(const QString& fileName, const ExportChoice& choose, JobProgress*
                 rows.moveTo(at->second);
                 dive.loadRow(rows, item.number);
             } else {
-                // A dive deleted before the export shows as an empty record, as the editor would.
+                // Gone before the log was read (another program deleted it after the list was
+                // drawn): an empty record with its number, as the editor would show it. A dive
+                // deleted while the export runs was read already and is written as it was.
                 dive.loadEmpty(item.number);
             }
             line = CsvLine(dive);

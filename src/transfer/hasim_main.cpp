@@ -13,9 +13,11 @@ namespace {
 const char* kHelp = R"(Usage: tidewriter-hasim [--silent|--extra-byte|--stop-after K|--corrupt|--gaps|--no-terminator] [DIVEFILE]
 
 Serves one logged dive like a Hyper Aqualand in its communication unit, on a
-pseudo-terminal. The path of the line is printed on start; set it as the serial
-port of Tidewriter (OPTION/PORT_NAME in tidewriter.ini, or ツール > オプション) and
-run a transfer. Stop with Ctrl+C.
+pseudo-terminal. The path of the line is printed on start. Set it as the serial
+port of Tidewriter with PORT_NAME=<path> in the [OPTION] section of its settings
+file (~/.config/tidewriter/tidewriter.ini) while Tidewriter is closed: the options
+dialog lists only the serial devices present, and a pseudo-terminal is not one of
+them. Then run ツール > ハイパーアクアランド転送. Stop with Ctrl+C.
 
 Faults:
   --silent         never answers
