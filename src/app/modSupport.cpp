@@ -74,7 +74,8 @@ bool BackupDatabase()
     QString error;
     if (Files().copy(gDatabasePath, gDatabasePath + QStringLiteral(".bak"), &error))
         return true;
-    MsgBox(QCoreApplication::translate("modSupport", "データベースファイルをバックアップできませんでした"),
+    MsgBox(FailureMessage(QCoreApplication::translate("modSupport", "データベースファイルをバックアップできませんでした"),
+                          error),
            MsgIcon::Exclamation);
     return false;
 }

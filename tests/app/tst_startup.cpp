@@ -447,6 +447,11 @@ private slots:
         QCOMPARE(ui.messages[0].icon, backup ? MsgIcon::Exclamation : MsgIcon::Critical);
         if (!backup)
             QCOMPARE(ui.messages[0].caption, QStringLiteral("エラー"));
+        else  // what failed follows the message: both backup rows are a sync that fails
+            QCOMPARE(ui.messages[0].text.section("\r\n", 1).section('\n', 0, 0),
+                     QStringLiteral("ファイル %1 をディスクに書き込めませんでした")
+                         .arg(f.step == "sync folder" ? QFileInfo(log.logPath()).absolutePath()
+                                                      : log.logPath() + ".bak.tmp"));
         QCOMPARE(companions(log.logPath()), f.files);
         // A failed backup leaves the one before it, unless only the folder's sync after the rename failed.
         QCOMPARE(ReadFileBytes(log.logPath() + ".bak"), backup && f.step != "sync folder" ? gBakBytes : gLogBytes);
@@ -557,7 +562,8 @@ private slots:
         const bool duringCopy = when.startsWith("write");
         QCOMPARE(ui.messages.size(), duringCopy ? 1 : 0);
         if (duringCopy)
-            QCOMPARE(ui.messages[0].text, kCannotBackUp);
+            QCOMPARE(ui.messages[0].text.section("\r\n", 1).section('\n', 0, 0),
+                     "ファイル " + log.logPath() + " はコピーの途中で変更されました");
         QCOMPARE(ReadFileBytes(log.logPath()), changed);
         QCOMPARE(companions(log.logPath()), QStringList({"log", ".bak"}));
         QCOMPARE(ReadFileBytes(log.logPath() + ".bak"), duringCopy ? gBakBytes : gLogBytes);
