@@ -52,7 +52,9 @@ bool Database::open(const QString& path, OpenMode mode, QString* error)
         flags = SQLITE_OPEN_READONLY;
     // SQLite would take an empty file for an empty database; a log is never empty.
     if (mode != OpenMode::CreateNew && (!QFileInfo(path).isFile() || QFileInfo(path).size() == 0)) {
-        m_lastError = QStringLiteral("not a database file: %1").arg(path);
+        m_lastError = (QFileInfo::exists(path) ? QStringLiteral("not a database file: %1")
+                                               : QStringLiteral("no such file: %1"))
+                          .arg(path);
         if (error) *error = m_lastError;
         return false;
     }

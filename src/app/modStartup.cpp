@@ -147,14 +147,16 @@ bool OpenLog(Database& db, const QString& path, bool createIfMissing)
     bool ok = RestoreInterruptedShutdown(path);
     const BackupChoice backup = ok ? RestoreFromBackup(path) : BackupChoice::None;
     ok = ok && backup != BackupChoice::Failed;
+    QString why;
     if (ok && (createIfMissing || backup == BackupChoice::KeptAside) && !QFileInfo::exists(path)) {
         QDir().mkpath(QFileInfo(path).absolutePath());
-        ok = CreateNewLog(path, nullptr);
+        ok = CreateNewLog(path, &why);
     }
     if (ok)
-        ok = db.open(path, Database::OpenMode::ExistingReadWrite);
+        ok = db.open(path, Database::OpenMode::ExistingReadWrite, &why);
     if (!ok)
-        MsgBox(tr("データベースファイルがオープンできませんでした"), MsgIcon::Critical, MsgButtons::Ok, tr("エラー"));
+        MsgBox(FailureMessage(tr("データベースファイルがオープンできませんでした"), why), MsgIcon::Critical,
+               MsgButtons::Ok, tr("エラー"));
     return ok;
 }
 

@@ -13,6 +13,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QHash>
+#include <QRegularExpression>
 #include <cstdio>
 
 namespace {
@@ -24,7 +25,9 @@ QString tr(const char* text)
 
 void printError(const QString& text)
 {
-    std::fprintf(stderr, "tidewriter: %s\n", qPrintable(QString(text).replace(QLatin1Char('\n'), QLatin1Char(' '))));
+    // One line per message, whichever line breaks it was written with.
+    static const QRegularExpression breaks(QStringLiteral("\r?\n"));
+    std::fprintf(stderr, "tidewriter: %s\n", qPrintable(QString(text).replace(breaks, QStringLiteral(" "))));
 }
 
 // Messages of a job without a window go to the error stream; questions get No.

@@ -160,6 +160,8 @@ private slots:
         QTest::newRow("no file name") << QStringList{"--export-csv", ""} << 2 << "--export-csv";
         QTest::newRow("unknown id") << QStringList{"--ids", "999"} << 1 << "999";
         QTest::newRow("log unreadable") << QStringList{"RENAME"} << 1 << "読み込めません";
+        QTest::newRow("log empty") << QStringList{"EMPTY"} << 1
+                                   << "オープンできませんでした not a database file: ";
         QTest::newRow("onto the log") << QStringList{"--export-csv", "LOG"} << 1 << "出力先にできません";
         QTest::newRow("onto its backup, by another name")
             << QStringList{"--export-csv", "SUB/../tidewriter.db.bak"} << 1 << "出力先にできません";
@@ -175,6 +177,8 @@ private slots:
         if (args.removeAll("RENAME"))
             QVERIFY(log.db().execute("ALTER TABLE LogTbl RENAME TO Gone"));
         log.close();
+        if (args.removeAll("EMPTY"))
+            WriteFileBytes(log.logPath(), {});
         QVERIFY(QFile::copy(log.logPath(), log.logPath() + ".bak"));
         const QString out = log.path("out.csv");
         WriteFileBytes(out, "keep me");
@@ -186,6 +190,7 @@ private slots:
         QString stderrText;
         QCOMPARE(runProgram(log.path("home"), args << log.logPath(), &stderrText), status);
         QVERIFY2(stderrText.contains(told), qPrintable(stderrText));
+        QVERIFY2(stderrText.count('\n') == 1 && !stderrText.contains('\r'), qPrintable(stderrText));  // one line
         QCOMPARE(ReadFileBytes(log.logPath()), logBefore);
         QCOMPARE(ReadFileBytes(log.logPath() + ".bak"), logBefore);
         QCOMPARE(ReadFileBytes(out), QByteArray("keep me"));

@@ -392,9 +392,15 @@ private slots:
         QTest::addColumn<QString>("lock");  // the lock's name in the test's folder
         QTest::addColumn<QString>("message");
         QTest::newRow("second instance") << "" << "run.lock" << "Tidewriter: すでに起動しています";
-        QTest::newRow("missing file") << "absent.db" << "run.lock" << "エラー: データベースファイルがオープンできませんでした";
+        QTest::newRow("missing file") << "absent.db" << "run.lock"
+                                      << "エラー: データベースファイルがオープンできませんでした\r\n"
+                                         "no such file: <dir>/absent.db";
         QTest::newRow("missing folder") << "nowhere/absent.db" << "run.lock"
-                                        << "エラー: データベースファイルがオープンできませんでした";
+                                        << "エラー: データベースファイルがオープンできませんでした\r\n"
+                                           "no such file: <dir>/nowhere/absent.db";
+        QTest::newRow("not a log") << "empty.db" << "run.lock"
+                                   << "エラー: データベースファイルがオープンできませんでした\r\n"
+                                      "not a database file: <dir>/empty.db";
         QTest::newRow("lock folder missing") << "absent.db" << "gone/run.lock"
                                              << "エラー: 二重起動を防ぐためのロックファイルを作成できませんでした\n"
                                                 "<dir>/gone/run.lock\nフォルダ <dir>/gone がありません";
@@ -408,6 +414,9 @@ private slots:
         ScriptedUi ui;
         TestLog t(log.isEmpty());
         t.close();
+        const bool emptyFile = log == "empty.db";  // a file that holds no log
+        if (emptyFile)
+            WriteFileBytes(t.path(log), {});
         int status = 0;
         auto first = log.isEmpty() ? startProgram(t, &status) : nullptr;
         auto refused = startProgram(t, &status, !first, first ? QString() : t.path(log), lock);
@@ -416,7 +425,7 @@ private slots:
         QCOMPARE(takeMessages(ui), QStringList{message.replace("<dir>", t.dir.path())});
         if (!first)  // at most the run's lock may appear: no log, no folder, no default log, no settings
             QCOMPARE(QDir(t.dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-                     lock.contains('/') ? QStringList() : QStringList{"run.lock"});
+                     (emptyFile ? QStringList{log} : QStringList()) + (lock.contains('/') ? QStringList() : QStringList{"run.lock"}));
     }
 
     void exportCsvCommand()
