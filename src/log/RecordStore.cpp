@@ -107,7 +107,8 @@ bool RecordStore::LoadRecord(qint64 id, long number)
 {
     auto rs = OpenQuery(QStringLiteral("SELECT * FROM LogTbl WHERE id = ?"), {id});
     if (!rs) {
-        MsgBox(tr("レコードの読み込みに失敗しました"), MsgIcon::Exclamation, MsgButtons::Ok, tr("エラー"));
+        MsgBox(FailureMessage(tr("レコードの読み込みに失敗しました"), LastDatabaseFailure()), MsgIcon::Exclamation,
+               MsgButtons::Ok, tr("エラー"));
         return false;
     }
     m_id = id;

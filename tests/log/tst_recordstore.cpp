@@ -241,6 +241,25 @@ private slots:
         QCOMPARE(log.scalar("SELECT Count(*) FROM PictureTbl"), 1);
     }
 
+    // A record that cannot be read says why, and the store stays without a record.
+    void failedLoad()
+    {
+        TestLog log;
+        const qint64 id = newRecord(log);
+        ScriptedUi ui;
+        Editor e;
+        Database::InstallStatementFault([](const QString& sql) {
+            return sql.startsWith("SELECT * FROM LogTbl") ? QStringLiteral("disk I/O error") : QString();
+        });
+        const bool loaded = e.store.LoadRecord(id, 1);
+        Database::InstallStatementFault(nullptr);
+        QVERIFY(!loaded);
+        QCOMPARE(e.store.id(), 0);
+        QCOMPARE(ui.messages.size(), 1);
+        QCOMPARE(ui.messages[0].text,
+                 QStringLiteral("レコードの読み込みに失敗しました\r\nSELECT * FROM LogTbl WHERE id = ?\r\ndisk I/O error"));
+    }
+
     // Rows relative to the picture folder; refused files; a folder changed after opening.
     void pictures()
     {
