@@ -312,6 +312,12 @@ void DiveTexts::CalcUWTime()
 
 void DiveTexts::CalcAir()
 {
+    // Every loading step that feeds the air values sees the same underwater time, so the
+    // last one decides them: loading works them out once, at its end.
+    if (m_loading) {
+        m_airPending = true;
+        return;
+    }
     const auto start = readNumber(text(kStartBar)), end = readNumber(text(kEndBar)),
                capa = readNumber(text(kTankCapa));
     long startAir = 0, endAir = 0;
@@ -450,6 +456,30 @@ void DiveTexts::loadEmpty(long number)
     RecalcAll();
 }
 
+namespace {
+const char* const textColumns[] = {"dive_date", "location", "buddy", "guide", "in_time", "out_time", "comment",
+                                   "depth_transit", "temp_transit"};
+const char* const numberColumns[] = {"avg_depth", "max_depth", "air_temp", "surface_temp", "depth_temp",
+                                     "min_visibility", "max_visibility", "min_transparency", "max_transparency",
+                                     "tank_capa", "weight", "start_tank_bar", "end_tank_bar"};
+const char* const wholeColumns[] = {"entry_type", "weather", "suit", "tank_mat", "air_type", "condition", "item"};
+}  // namespace
+
+const QString& DiveRow::columns()
+{
+    static const QString list = [] {
+        QStringList names;
+        for (const char* c : textColumns)
+            names << QLatin1String(c);
+        for (const char* c : numberColumns)
+            names << QLatin1String(c);
+        for (const char* c : wholeColumns)
+            names << QLatin1String(c);
+        return names.join(QStringLiteral(", "));
+    }();
+    return list;
+}
+
 DiveRow DiveRow::read(const Recordset& row)
 {
     // Column positions are found once per set of names, not once per dive.
@@ -465,12 +495,6 @@ DiveRow DiveRow::read(const Recordset& row)
                     return i;
             return -1;
         };
-        const char* textColumns[] = {"dive_date", "location", "buddy", "guide", "in_time", "out_time", "comment",
-                                     "depth_transit", "temp_transit"};
-        const char* numberColumns[] = {"avg_depth", "max_depth", "air_temp", "surface_temp", "depth_temp",
-                                       "min_visibility", "max_visibility", "min_transparency", "max_transparency",
-                                       "tank_capa", "weight", "start_tank_bar", "end_tank_bar"};
-        const char* wholeColumns[] = {"entry_type", "weather", "suit", "tank_mat", "air_type", "condition", "item"};
         for (int i = 0; i < TextCount; ++i)
             texts[size_t(i)] = at(textColumns[i]);
         for (int i = 0; i < NumberCount; ++i)
@@ -510,6 +534,7 @@ void DiveTexts::loadRow(const DiveRow& row, long number)
     // The end group shown after loading is the one RecalcAll works out from all fields;
     // the loading steps would only compute it again and again in between.
     m_loading = true;
+    m_airPending = false;
     setText(F::txtNo, QString::number(number));
     auto time = [&](DiveRow::Text column) {
         const QString stored = row.text(column);
@@ -552,5 +577,7 @@ void DiveTexts::loadRow(const DiveRow& row, long number)
     m_depthSeries = row.text(DiveRow::DepthTransit);
     m_tempSeries = row.text(DiveRow::TempTransit);
     m_loading = false;
+    if (m_airPending)
+        CalcAir();
     RecalcAll();
 }

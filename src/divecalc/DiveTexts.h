@@ -21,6 +21,8 @@ struct DiveRow {
     };
     enum Whole { EntryType, Weather, Suit, TankMat, AirType, Condition, Item, WholeCount };
 
+    // The LogTbl columns read, as a list for a SELECT.
+    static const QString& columns();
     // From the row the recordset stands on.
     static DiveRow read(const Recordset& row);
 
@@ -114,4 +116,5 @@ private:
     QString m_depthSeries, m_tempSeries, m_caption;
     bool m_uwBusy = false;
     bool m_loading = false;
+    bool m_airPending = false;  // a loading step asked for the air values
 };

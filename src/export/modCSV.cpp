@@ -110,7 +110,7 @@ struct LogSnapshot {
                 marks << QStringLiteral("?");
                 ids << items[start + i].id;
             }
-            auto rs = OpenQuery(QStringLiteral("SELECT id, * FROM LogTbl WHERE id IN (%1)").arg(marks.join(QLatin1Char(','))),
+            auto rs = OpenQuery(QStringLiteral("SELECT id, %1 FROM LogTbl WHERE id IN (%2)").arg(DiveRow::columns(), marks.join(QLatin1Char(','))),
                                 ids);
             if (!rs)
                 return readError();
