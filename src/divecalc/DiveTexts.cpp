@@ -9,6 +9,7 @@
 
 #include <QDate>
 #include <QTime>
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -503,9 +504,20 @@ DiveRow DiveRow::read(const Recordset& row)
             wholes[size_t(i)] = at(wholeColumns[i]);
     }
     DiveRow r;
-    for (size_t i = 0; i < texts.size(); ++i)
-        if (const QVariant v = row.field(texts[i]); !v.isNull())
-            r.m_texts[i] = v.toString();
+    for (size_t i = 0; i < texts.size(); ++i) {
+        const QVariant v = row.field(texts[i]);
+        if (v.isNull()) {
+            r.m_nullTexts |= 1u << i;
+            continue;
+        }
+        const QString t = v.toString();
+        if (std::all_of(t.cbegin(), t.cend(), [](QChar c) { return c.unicode() < 256; })) {
+            r.m_texts[i] = t.toLatin1();
+        } else {
+            r.m_texts[i] = QByteArray(reinterpret_cast<const char*>(t.constData()), t.size() * qsizetype(sizeof(QChar)));
+            r.m_wideTexts |= 1u << i;
+        }
+    }
     for (size_t i = 0; i < numbers.size(); ++i) {
         const QVariant v = row.field(numbers[i]);
         if (v.isNull())
@@ -521,6 +533,16 @@ DiveRow DiveRow::read(const Recordset& row)
             r.m_wholes[i] = v.toLongLong();
     }
     return r;
+}
+
+QString DiveRow::text(Text t) const
+{
+    if (m_nullTexts & (1u << t))
+        return QString();
+    const QByteArray& b = m_texts[t];
+    if (m_wideTexts & (1u << t))
+        return QString(reinterpret_cast<const QChar*>(b.constData()), b.size() / qsizetype(sizeof(QChar)));
+    return QString::fromLatin1(b);
 }
 
 void DiveTexts::loadRow(const Recordset& row, long number)

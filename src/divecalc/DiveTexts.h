@@ -30,10 +30,12 @@ struct DiveRow {
     bool isNull(Whole w) const { return m_nullWholes & (1u << w); }
     double number(Number n) const { return m_numbers[n]; }
     qint64 whole(Whole w) const { return m_wholes[w]; }
-    QString text(Text t) const { return m_texts[t]; }  // a null QString for Null
+    QString text(Text t) const;  // a null QString for Null
 
 private:
-    std::array<QString, TextCount> m_texts;
+    // Latin-1 when every character fits (series, times, dates: half the size), else UTF-16.
+    std::array<QByteArray, TextCount> m_texts;
+    quint32 m_nullTexts = 0, m_wideTexts = 0;
     std::array<double, NumberCount> m_numbers{};
     std::array<qint64, WholeCount> m_wholes{};
     quint32 m_nullNumbers = 0, m_nullWholes = 0;
