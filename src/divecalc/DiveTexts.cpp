@@ -11,6 +11,7 @@
 #include <QTime>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <optional>
 
 namespace {
@@ -504,20 +505,28 @@ DiveRow DiveRow::read(const Recordset& row)
             wholes[size_t(i)] = at(wholeColumns[i]);
     }
     DiveRow r;
+    std::array<QString, TextCount> values;
+    qsizetype size = 0;
     for (size_t i = 0; i < texts.size(); ++i) {
         const QVariant v = row.field(texts[i]);
-        if (v.isNull()) {
+        if (v.isNull())
             r.m_nullTexts |= 1u << i;
-            continue;
-        }
-        const QString t = v.toString();
-        if (std::all_of(t.cbegin(), t.cend(), [](QChar c) { return c.unicode() < 256; })) {
-            r.m_texts[i] = t.toLatin1();
-        } else {
-            r.m_texts[i] = QByteArray(reinterpret_cast<const char*>(t.constData()), t.size() * qsizetype(sizeof(QChar)));
+        else
+            values[i] = v.toString();
+        if (!std::all_of(values[i].cbegin(), values[i].cend(), [](QChar c) { return c.unicode() < 256; }))
             r.m_wideTexts |= 1u << i;
-        }
+        size += values[i].size() * (r.m_wideTexts & (1u << i) ? qsizetype(sizeof(QChar)) : 1);
     }
+    r.m_block.reserve(size);
+    for (size_t i = 0; i < texts.size(); ++i) {
+        r.m_ends[i] = quint32(r.m_block.size());
+        if (r.m_wideTexts & (1u << i))
+            r.m_block.append(reinterpret_cast<const char*>(values[i].constData()),
+                             values[i].size() * qsizetype(sizeof(QChar)));
+        else
+            r.m_block.append(values[i].toLatin1());
+    }
+    r.m_ends[texts.size()] = quint32(r.m_block.size());
     for (size_t i = 0; i < numbers.size(); ++i) {
         const QVariant v = row.field(numbers[i]);
         if (v.isNull())
@@ -539,10 +548,15 @@ QString DiveRow::text(Text t) const
 {
     if (m_nullTexts & (1u << t))
         return QString();
-    const QByteArray& b = m_texts[t];
-    if (m_wideTexts & (1u << t))
-        return QString(reinterpret_cast<const QChar*>(b.constData()), b.size() / qsizetype(sizeof(QChar)));
-    return QString::fromLatin1(b);
+    const char* const begin = m_block.constData() + m_ends[t];
+    const qsizetype bytes = m_ends[t + 1] - m_ends[t];
+    if (m_wideTexts & (1u << t)) {
+        // Copied out: the block holds no alignment promise for QChar.
+        QString s(bytes / qsizetype(sizeof(QChar)), Qt::Uninitialized);
+        std::memcpy(s.data(), begin, size_t(bytes));
+        return s;
+    }
+    return QString::fromLatin1(begin, bytes);
 }
 
 void DiveTexts::loadRow(const Recordset& row, long number)

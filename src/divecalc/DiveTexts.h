@@ -33,8 +33,10 @@ struct DiveRow {
     QString text(Text t) const;  // a null QString for Null
 
 private:
-    // Latin-1 when every character fits (series, times, dates: half the size), else UTF-16.
-    std::array<QByteArray, TextCount> m_texts;
+    // All texts in one block, one after the other: each in Latin-1 when every character
+    // fits (series, times, dates: half the size), else in UTF-16.
+    QByteArray m_block;
+    std::array<quint32, TextCount + 1> m_ends{};  // text i is [m_ends[i], m_ends[i + 1])
     quint32 m_nullTexts = 0, m_wideTexts = 0;
     std::array<double, NumberCount> m_numbers{};
     std::array<qint64, WholeCount> m_wholes{};
