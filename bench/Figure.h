@@ -3,8 +3,10 @@
 #include <QString>
 #include <vector>
 
-// "name: MEDIAN ms (MIN–MAX) over R runs", one decimal; the median of an even count is
-// the mean of the middle two.
+// The median; of an even count, the mean of the middle two.
+double Median(std::vector<double> milliseconds);
+
+// "name: MEDIAN ms (MIN–MAX) over R runs", one decimal.
 QString FigureLine(const QString& name, std::vector<double> milliseconds);
 
 // "peak_memory: N MB", the peak resident memory of this process so far.

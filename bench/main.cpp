@@ -20,7 +20,10 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <cstdio>
+#include <sqlite3.h>
 #include <optional>
+#include <string>
+#include <string_view>
 
 namespace {
 
@@ -175,6 +178,21 @@ public:
         return checkQuiet(QStringLiteral("export_csv_all")) ? std::optional(times) : std::nullopt;
     }
 
+    // The same log's LogTbl written as plain CSV text straight from the SQLite C API: the
+    // floor the export is weighed against.
+    std::optional<std::vector<double>> sqliteDumpCsv(int runs, const QString& file)
+    {
+        std::vector<double> times;
+        for (int i = 0; i < runs; ++i) {
+            QElapsedTimer t;
+            t.start();
+            if (!dumpCsv(file))
+                return std::nullopt;
+            times.push_back(elapsedMs(t));
+        }
+        return times;
+    }
+
     // A record window created and its dive opened, as a double-click in the list does.
     std::optional<std::vector<double>> openEditor(int runs)
     {
@@ -275,6 +293,52 @@ public:
     }
 
 private:
+    bool dumpCsv(const QString& file) const
+    {
+        sqlite3* db = nullptr;
+        if (sqlite3_open_v2(QFile::encodeName(m_log).constData(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+            std::fprintf(stderr, "sqlite_dump_csv: %s\n", db ? sqlite3_errmsg(db) : "cannot open");
+            sqlite3_close(db);
+            return false;
+        }
+        sqlite3_stmt* st = nullptr;
+        std::FILE* out = std::fopen(QFile::encodeName(file).constData(), "wb");
+        bool ok = out && sqlite3_prepare_v2(db, "SELECT * FROM LogTbl", -1, &st, nullptr) == SQLITE_OK;
+        const int columns = ok ? sqlite3_column_count(st) : 0;
+        std::string line;
+        int rc = SQLITE_ROW;
+        while (ok && (rc = sqlite3_step(st)) == SQLITE_ROW) {
+            line.clear();
+            for (int c = 0; c < columns; ++c) {
+                if (c)
+                    line += ',';
+                const char* text = reinterpret_cast<const char*>(sqlite3_column_text(st, c));
+                const std::string_view v = text ? std::string_view(text, size_t(sqlite3_column_bytes(st, c))) : "";
+                if (v.find_first_of(",\"\r\n") == std::string_view::npos) {
+                    line += v;
+                    continue;
+                }
+                line += '"';
+                for (const char ch : v) {
+                    if (ch == '"')
+                        line += '"';
+                    line += ch;
+                }
+                line += '"';
+            }
+            line += "\r\n";
+            ok = std::fwrite(line.data(), 1, line.size(), out) == line.size();
+        }
+        ok = ok && rc == SQLITE_DONE;
+        if (!ok)
+            std::fprintf(stderr, "sqlite_dump_csv: %s\n", sqlite3_errmsg(db));
+        sqlite3_finalize(st);
+        sqlite3_close(db);
+        if (out && std::fclose(out) != 0)
+            ok = false;
+        return ok;
+    }
+
     static qint64 middleDive(Database& db)
     {
         auto rs = db.query(QStringLiteral("SELECT id FROM LogTbl ORDER BY dive_date, in_time"));
@@ -432,6 +496,12 @@ int main(int argc, char* argv[])
     if (!exports)
         return 1;
     print(FigureLine(QStringLiteral("export_csv_all"), *exports));
+    const std::optional<std::vector<double>> dumps =
+        bench.sqliteDumpCsv(options->runs.value_or(5), dir.filePath(QStringLiteral("dump.csv")));
+    if (!dumps)
+        return 1;
+    print(FigureLine(QStringLiteral("sqlite_dump_csv"), *dumps));
+    print(QStringLiteral("export_csv_ratio: %1").arg(QString::number(Median(*exports) / Median(*dumps), 'f', 1)));
 
     // The 1 MB comment runs in a process of its own, so that its megabytes do not stand in
     // the peak memory of the ordinary work.

@@ -9,17 +9,17 @@
 
 #include <QDate>
 #include <QTime>
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <optional>
 
 namespace {
 
-const QString kInTime = QStringLiteral("txtInTime"), kOutTime = QStringLiteral("txtOutTime"),
-              kUWTime = QStringLiteral("txtUWTime"), kAvgDepth = QStringLiteral("txtAvgDepth"),
-              kMaxDepth = QStringLiteral("txtMaxDepth"), kTankCapa = QStringLiteral("txtTankCapa"),
-              kStartBar = QStringLiteral("txtStartTankBar"), kEndBar = QStringLiteral("txtEndTankBar"),
-              kRnt = QStringLiteral("txtRnt"), kAbt = QStringLiteral("txtAbt"), kTbt = QStringLiteral("txtTbt"),
-              kDate = QStringLiteral("dtpDate");
+using F = DiveTexts::Field;
+constexpr F kInTime = F::txtInTime, kOutTime = F::txtOutTime, kUWTime = F::txtUWTime, kAvgDepth = F::txtAvgDepth,
+            kMaxDepth = F::txtMaxDepth, kTankCapa = F::txtTankCapa, kStartBar = F::txtStartTankBar,
+            kEndBar = F::txtEndTankBar, kRnt = F::txtRnt, kAbt = F::txtAbt, kTbt = F::txtTbt, kDate = F::dtpDate;
 
 std::optional<double> readNumber(const QString& text)
 {
@@ -98,21 +98,19 @@ QString plainNumber(double v)
     return QString::number(v, 'g', 15);
 }
 
-QString fixedOne(const QVariant& v)
+const QStringList& lookupList(F field)
 {
-    return v.isNull() ? QString() : FormatFixed(v.toDouble(), 1, 1);
-}
-
-const QStringList& lookupList(const QString& control)
-{
-    static const QHash<QString, QStringList*> lists = {
-        {QStringLiteral("cboEntryType"), &gEntryTypes}, {QStringLiteral("cboWeather"), &gWeathers},
-        {QStringLiteral("cboSuit"), &gSuits},           {QStringLiteral("cboTankMat"), &gTankMats},
-        {QStringLiteral("cboAirType"), &gAirTypes},     {QStringLiteral("lstCondition"), &gConditions},
-        {QStringLiteral("lstItem"), &gItems}};
     static const QStringList none;
-    const auto it = lists.constFind(control);
-    return it == lists.cend() ? none : **it;
+    switch (field) {
+    case F::cboEntryType: return gEntryTypes;
+    case F::cboWeather: return gWeathers;
+    case F::cboSuit: return gSuits;
+    case F::cboTankMat: return gTankMats;
+    case F::cboAirType: return gAirTypes;
+    case F::lstCondition: return gConditions;
+    case F::lstItem: return gItems;
+    default: return none;
+    }
 }
 
 }  // namespace
@@ -127,6 +125,18 @@ const QStringList& DiveTexts::controls()
         "txtEndTankBar", "txtTankQuant", "txtTankUsed", "txtTankSpeed", "lstItem", "txtInTime", "txtOutTime",
         "txtUWTime", "txtAvgDepth", "txtMaxDepth", "txtSI", "txtInPG", "txtOutPG", "txtRnt", "txtAbt", "txtTbt"};
     return names;
+}
+
+std::optional<DiveTexts::Field> DiveTexts::fieldOf(const QString& control)
+{
+    static const QHash<QString, Field> fields = [] {
+        QHash<QString, Field> h;
+        for (int i = 0; i < controls().size(); ++i)
+            h.insert(controls().at(i), Field(i));
+        return h;
+    }();
+    const auto it = fields.constFind(control);
+    return it == fields.cend() ? std::nullopt : std::optional<Field>(*it);
 }
 
 const QStringList& DiveTexts::listControls()
@@ -161,48 +171,97 @@ void DiveTexts::setContext(DiveContext* context)
 
 void DiveTexts::clear()
 {
-    m_texts.clear();
-    for (const QString& c : controls())
-        m_texts.insert(c, QString());
-    for (const QString& c : {kRnt, kAbt, kTbt})
-        m_texts.insert(c, QStringLiteral("0"));
-    m_positions.clear();
-    m_masks.clear();
+    for (QString& t : m_texts)
+        t.clear();
+    static const QString zero = QStringLiteral("0");
+    for (const F f : {kRnt, kAbt, kTbt})
+        m_texts[size_t(f)] = zero;
+    m_otherTexts.clear();
+    m_positions.fill(-1);
+    m_masks.fill(0);
     m_depthSeries.clear();
     m_tempSeries.clear();
     m_caption.clear();
 }
 
+QString DiveTexts::text(const QString& control) const
+{
+    const auto field = fieldOf(control);
+    return field ? text(*field) : m_otherTexts.value(control);
+}
+
 void DiveTexts::setText(const QString& control, const QString& text)
 {
-    if (m_texts.value(control) == text)
+    if (const auto field = fieldOf(control)) {
+        setText(*field, text);
+    } else if (m_otherTexts.value(control) != text) {
+        m_otherTexts.insert(control, text);
+        emit textChanged(control, text);
+    }
+}
+
+void DiveTexts::setText(Field field, const QString& text)
+{
+    QString& current = m_texts[size_t(field)];
+    if (current == text)
         return;
-    m_texts.insert(control, text);
-    emit textChanged(control, text);
-    changed(control);
+    current = text;
+    emit textChanged(controls().at(int(field)), text);
+    changed(field);
+}
+
+int DiveTexts::position(const QString& control) const
+{
+    const auto field = fieldOf(control);
+    return field ? m_positions[size_t(*field)] : -1;
 }
 
 void DiveTexts::setPosition(const QString& control, int position)
 {
-    m_positions.insert(control, position);
-    const QStringList& list = lookupList(control);
-    setText(control, position >= 0 && position < list.size() ? list.at(position) : QString());
+    if (const auto field = fieldOf(control))
+        setPosition(*field, position);
+    else
+        setText(control, QString());
+}
+
+void DiveTexts::setPosition(Field field, int position)
+{
+    m_positions[size_t(field)] = position;
+    const QStringList& list = lookupList(field);
+    setText(field, position >= 0 && position < list.size() ? list.at(position) : QString());
+}
+
+long DiveTexts::mask(const QString& control) const
+{
+    const auto field = fieldOf(control);
+    return field ? m_masks[size_t(*field)] : 0;
 }
 
 void DiveTexts::setMask(const QString& control, long mask)
 {
-    m_masks.insert(control, mask);
+    if (const auto field = fieldOf(control))
+        setMask(*field, mask);
+    else
+        setText(control, QString());
+}
+
+void DiveTexts::setMask(Field field, long mask)
+{
+    m_masks[size_t(field)] = mask;
     // The ticked entries joined with the ideographic comma, as the exports list them.
-    const QStringList& list = lookupList(control);
-    QStringList ticked;
+    const QStringList& list = lookupList(field);
+    QString ticked;
     for (int i = 0; i < list.size() && i < 31; ++i)
-        if (mask & (1L << i))
-            ticked << list.at(i);
-    setText(control, ticked.join(QChar(0x3001)));
+        if (mask & (1L << i)) {
+            if (!ticked.isEmpty())
+                ticked += QChar(0x3001);
+            ticked += list.at(i);
+        }
+    setText(field, ticked);
 }
 
 // The recomputations each field feeds.
-void DiveTexts::changed(const QString& control)
+void DiveTexts::changed(Field control)
 {
     if (control == kInTime || control == kOutTime) {
         CalcUWTime();
@@ -255,6 +314,12 @@ void DiveTexts::CalcUWTime()
 
 void DiveTexts::CalcAir()
 {
+    // Every loading step that feeds the air values sees the same underwater time, so the
+    // last one decides them: loading works them out once, at its end.
+    if (m_loading) {
+        m_airPending = true;
+        return;
+    }
     const auto start = readNumber(text(kStartBar)), end = readNumber(text(kEndBar)),
                capa = readNumber(text(kTankCapa));
     long startAir = 0, endAir = 0;
@@ -262,15 +327,15 @@ void DiveTexts::CalcAir()
         startAir = toLong(*start * *capa).value_or(0);
     if (end && capa)
         endAir = toLong(*end * *capa).value_or(0);
-    setText(QStringLiteral("txtTankQuant"), QString::number(startAir));
-    setText(QStringLiteral("txtTankUsed"), QString::number(startAir - endAir));
+    setText(F::txtTankQuant, QString::number(startAir));
+    setText(F::txtTankUsed, QString::number(startAir - endAir));
 
     long air = 0;
     const auto depth = CSng(text(kAvgDepth));
     const auto capaL = readLong(text(kTankCapa)), startL = readLong(text(kStartBar)), endL = readLong(text(kEndBar));
     if (depth && capaL && startL && endL)
         air = GetSurfaceAir(*depth, *capaL, *startL, *endL).value_or(0);
-    const QString speed = QStringLiteral("txtTankSpeed");
+    const F speed = F::txtTankSpeed;
     if (const auto uw = readLong(text(kUWTime)); uw && *uw != 0)
         setText(speed, FormatFixed(double(air) / double(*uw), 1, 1));
     if (text(speed).isEmpty())
@@ -279,7 +344,7 @@ void DiveTexts::CalcAir()
 
 float DiveTexts::lookUpDepth(bool* ok) const
 {
-    const QString source = readsAs(text(kAvgDepth)) == 0.0 ? kMaxDepth : kAvgDepth;
+    const F source = readsAs(text(kAvgDepth)) == 0.0 ? kMaxDepth : kAvgDepth;
     const auto d = CSng(text(source));
     *ok = d.has_value();
     return d.value_or(0.0f);
@@ -289,13 +354,13 @@ void DiveTexts::CalcOutPg()
 {
     if (m_loading)
         return;
-    const long inPg = GroupFromText(text(QStringLiteral("txtInPG")));
+    const long inPg = GroupFromText(text(F::txtInPG));
     bool depthOk;
     const float depth = lookUpDepth(&depthOk);
     long outPg = 0;
     if (const auto uw = readLong(text(kUWTime)))
         outPg = GetEndPg(inPg, depthOk ? depth : 0.0f, *uw);
-    setText(QStringLiteral("txtOutPG"), GroupLetter(outPg));
+    setText(F::txtOutPG, GroupLetter(outPg));
 }
 
 QString DiveTexts::storedDate() const
@@ -333,14 +398,14 @@ long DiveTexts::GetPrevEndPg()
 
 void DiveTexts::RecalcAll()
 {
-    m_caption = text(kDate) + QStringLiteral(" - ") + text(QStringLiteral("cboLocation"));
+    m_caption = text(kDate) + QStringLiteral(" - ") + text(F::cboLocation);
     const QString date = storedDate(), entry = storedEntry();
     if (!date.isEmpty())
         if (const auto n = m_context->diveCountOn(date))
-            setText(QStringLiteral("txtTodayTotal"), QString::number(*n));
+            setText(F::txtTodayTotal, QString::number(*n));
     if (!date.isEmpty() && !entry.isEmpty())
         if (const auto n = m_context->divesBefore(date, entry))
-            setText(QStringLiteral("txtTodayNum"), QString::number(*n + 1));
+            setText(F::txtTodayNum, QString::number(*n + 1));
 
     // The cumulative time: the offset (minutes logged before this log), plus the minutes of
     // every earlier dive from its entry to its exit (an exit before the entry runs past
@@ -354,11 +419,11 @@ void DiveTexts::RecalcAll()
             total += earlier->withinDay.value_or(0) + earlier->pastMidnight.value_or(0);
     const qint64 hours = total >= 0 ? total / 60 : -((-total + 59) / 60);
     const qint64 minutes = total - hours * 60;
-    setText(QStringLiteral("txtTotalTime"),
+    setText(F::txtTotalTime,
             QString::number(hours) + QLatin1Char(':') + QStringLiteral("%1").arg(minutes, 2, 10, QLatin1Char('0')));
 
-    if (text(QStringLiteral("txtTodayNum")) != QLatin1String("1")) {
-        const QString si = QStringLiteral("txtSI");
+    if (text(F::txtTodayNum) != QLatin1String("1")) {
+        const F si = F::txtSI;
         if (!date.isEmpty() && !entry.isEmpty())
             if (const auto exit = m_context->previousExit(date, entry))
                 if (const QTime out = readTime(*exit); out.isValid())
@@ -366,7 +431,7 @@ void DiveTexts::RecalcAll()
         const QTime siTime = readTime(text(si));
         const long siMinutes = siTime.isValid() ? siTime.hour() * 60 + siTime.minute() : 0;
         const long inPg = GetSiEndPg(GetPrevEndPg(), siMinutes);
-        setText(QStringLiteral("txtInPG"), GroupLetter(inPg));
+        setText(F::txtInPG, GroupLetter(inPg));
         bool depthOk;
         const float depth = lookUpDepth(&depthOk);
         setText(kRnt, QString::number(GetRnt(inPg, depthOk ? depth : 0.0f)));
@@ -392,59 +457,166 @@ bool DiveTexts::load(qint64 id, long number)
 void DiveTexts::loadEmpty(long number)
 {
     clear();
-    setText(QStringLiteral("txtNo"), QString::number(number));
+    setText(F::txtNo, QString::number(number));
     RecalcAll();
 }
 
+namespace {
+const char* const textColumns[] = {"dive_date", "location", "buddy", "guide", "in_time", "out_time", "comment",
+                                   "depth_transit", "temp_transit"};
+const char* const numberColumns[] = {"avg_depth", "max_depth", "air_temp", "surface_temp", "depth_temp",
+                                     "min_visibility", "max_visibility", "min_transparency", "max_transparency",
+                                     "tank_capa", "weight", "start_tank_bar", "end_tank_bar"};
+const char* const wholeColumns[] = {"entry_type", "weather", "suit", "tank_mat", "air_type", "condition", "item"};
+}  // namespace
+
+const QString& DiveRow::columns()
+{
+    static const QString list = [] {
+        QStringList names;
+        for (const char* c : textColumns)
+            names << QLatin1String(c);
+        for (const char* c : numberColumns)
+            names << QLatin1String(c);
+        for (const char* c : wholeColumns)
+            names << QLatin1String(c);
+        return names.join(QStringLiteral(", "));
+    }();
+    return list;
+}
+
+DiveRow DiveRow::read(const Recordset& row)
+{
+    // Column positions are found once per set of names, not once per dive.
+    static QStringList names;
+    static std::array<int, TextCount> texts;
+    static std::array<int, NumberCount> numbers;
+    static std::array<int, WholeCount> wholes;
+    if (row.fieldNames() != names) {
+        names = row.fieldNames();
+        const auto at = [&](const char* column) {
+            for (int i = 0; i < names.size(); ++i)
+                if (names.at(i).compare(QLatin1String(column), Qt::CaseInsensitive) == 0)
+                    return i;
+            return -1;
+        };
+        for (int i = 0; i < TextCount; ++i)
+            texts[size_t(i)] = at(textColumns[i]);
+        for (int i = 0; i < NumberCount; ++i)
+            numbers[size_t(i)] = at(numberColumns[i]);
+        for (int i = 0; i < WholeCount; ++i)
+            wholes[size_t(i)] = at(wholeColumns[i]);
+    }
+    DiveRow r;
+    std::array<QString, TextCount> values;
+    qsizetype size = 0;
+    for (size_t i = 0; i < texts.size(); ++i) {
+        const QVariant v = row.field(texts[i]);
+        if (v.isNull())
+            r.m_nullTexts |= 1u << i;
+        else
+            values[i] = v.toString();
+        if (!std::all_of(values[i].cbegin(), values[i].cend(), [](QChar c) { return c.unicode() < 256; }))
+            r.m_wideTexts |= 1u << i;
+        size += values[i].size() * (r.m_wideTexts & (1u << i) ? qsizetype(sizeof(QChar)) : 1);
+    }
+    r.m_block.reserve(size);
+    for (size_t i = 0; i < texts.size(); ++i) {
+        r.m_ends[i] = quint32(r.m_block.size());
+        if (r.m_wideTexts & (1u << i))
+            r.m_block.append(reinterpret_cast<const char*>(values[i].constData()),
+                             values[i].size() * qsizetype(sizeof(QChar)));
+        else
+            r.m_block.append(values[i].toLatin1());
+    }
+    r.m_ends[texts.size()] = quint32(r.m_block.size());
+    for (size_t i = 0; i < numbers.size(); ++i) {
+        const QVariant v = row.field(numbers[i]);
+        if (v.isNull())
+            r.m_nullNumbers |= 1u << i;
+        else
+            r.m_numbers[i] = v.toDouble();
+    }
+    for (size_t i = 0; i < wholes.size(); ++i) {
+        const QVariant v = row.field(wholes[i]);
+        if (v.isNull())
+            r.m_nullWholes |= 1u << i;
+        else
+            r.m_wholes[i] = v.toLongLong();
+    }
+    return r;
+}
+
+QString DiveRow::text(Text t) const
+{
+    if (m_nullTexts & (1u << t))
+        return QString();
+    const char* const begin = m_block.constData() + m_ends[t];
+    const qsizetype bytes = m_ends[t + 1] - m_ends[t];
+    if (m_wideTexts & (1u << t)) {
+        // Copied out: the block holds no alignment promise for QChar.
+        QString s(bytes / qsizetype(sizeof(QChar)), Qt::Uninitialized);
+        std::memcpy(s.data(), begin, size_t(bytes));
+        return s;
+    }
+    return QString::fromLatin1(begin, bytes);
+}
+
 void DiveTexts::loadRow(const Recordset& row, long number)
+{
+    loadRow(DiveRow::read(row), number);
+}
+
+void DiveTexts::loadRow(const DiveRow& row, long number)
 {
     clear();
     // The end group shown after loading is the one RecalcAll works out from all fields;
     // the loading steps would only compute it again and again in between.
     m_loading = true;
-    setText(QStringLiteral("txtNo"), QString::number(number));
-    auto field = [&](const char* column) { return row.field(QString::fromLatin1(column)); };
-    auto plain = [&](const char* column) { return field(column).isNull() ? QString() : field(column).toString(); };
-    auto time = [&](const char* column) {
-        const QString stored = plain(column);
+    m_airPending = false;
+    setText(F::txtNo, QString::number(number));
+    auto time = [&](DiveRow::Text column) {
+        const QString stored = row.text(column);
         const QTime t = readTime(stored);
         return t.isValid() ? shortTime(t) : stored;
     };
-    const QDate date = QDate::fromString(plain("dive_date"), Qt::ISODate);
+    const QDate date = QDate::fromString(row.text(DiveRow::Date), Qt::ISODate);
     setText(kDate, date.isValid() ? date.toString(QStringLiteral("yyyy/MM/dd")) : QString());
-    setText(QStringLiteral("cboLocation"), plain("location"));
-    setText(QStringLiteral("cboBuddy"), plain("buddy"));
-    setText(QStringLiteral("cboGuide"), plain("guide"));
-    setText(kOutTime, time("out_time"));
-    setText(kInTime, time("in_time"));
-    const std::pair<const char*, QString> fixed[] = {
-        {"avg_depth", kAvgDepth},
-        {"max_depth", kMaxDepth},
-        {"air_temp", QStringLiteral("txtAirTemp")},
-        {"surface_temp", QStringLiteral("txtSurfaceTemp")},
-        {"depth_temp", QStringLiteral("txtDepthTemp")},
-        {"min_visibility", QStringLiteral("txtMinVisibility")},
-        {"max_visibility", QStringLiteral("txtMaxVisibility")},
-        {"min_transparency", QStringLiteral("txtMinTransparency")},
-        {"max_transparency", QStringLiteral("txtMaxTransparency")},
-        {"tank_capa", kTankCapa},
-        {"weight", QStringLiteral("txtWeight")}};
+    setText(F::cboLocation, row.text(DiveRow::Location));
+    setText(F::cboBuddy, row.text(DiveRow::Buddy));
+    setText(F::cboGuide, row.text(DiveRow::Guide));
+    setText(kOutTime, time(DiveRow::OutTime));
+    setText(kInTime, time(DiveRow::InTime));
+    const std::pair<DiveRow::Number, F> fixed[] = {
+        {DiveRow::AvgDepth, kAvgDepth},
+        {DiveRow::MaxDepth, kMaxDepth},
+        {DiveRow::AirTemp, F::txtAirTemp},
+        {DiveRow::SurfaceTemp, F::txtSurfaceTemp},
+        {DiveRow::DepthTemp, F::txtDepthTemp},
+        {DiveRow::MinVisibility, F::txtMinVisibility},
+        {DiveRow::MaxVisibility, F::txtMaxVisibility},
+        {DiveRow::MinTransparency, F::txtMinTransparency},
+        {DiveRow::MaxTransparency, F::txtMaxTransparency},
+        {DiveRow::TankCapa, kTankCapa},
+        {DiveRow::Weight, F::txtWeight}};
     for (const auto& [column, control] : fixed)
-        setText(control, fixedOne(field(column)));
-    for (const auto& [column, control] : {std::pair<const char*, QString>{"start_tank_bar", kStartBar}, {"end_tank_bar", kEndBar}})
-        setText(control, field(column).isNull() ? QString() : plainNumber(field(column).toDouble()));
-    setText(QStringLiteral("txtComment"), plain("comment"));
-    const std::pair<const char*, QString> lists[] = {{"entry_type", QStringLiteral("cboEntryType")},
-                                                    {"weather", QStringLiteral("cboWeather")},
-                                                    {"suit", QStringLiteral("cboSuit")},
-                                                    {"tank_mat", QStringLiteral("cboTankMat")},
-                                                    {"air_type", QStringLiteral("cboAirType")}};
+        setText(control, row.isNull(column) ? QString() : FormatFixed(row.number(column), 1, 1));
+    for (const auto& [column, control] : {std::pair{DiveRow::StartTankBar, kStartBar}, std::pair{DiveRow::EndTankBar, kEndBar}})
+        setText(control, row.isNull(column) ? QString() : plainNumber(row.number(column)));
+    setText(F::txtComment, row.text(DiveRow::Comment));
+    const std::pair<DiveRow::Whole, F> lists[] = {{DiveRow::EntryType, F::cboEntryType},
+                                                  {DiveRow::Weather, F::cboWeather},
+                                                  {DiveRow::Suit, F::cboSuit},
+                                                  {DiveRow::TankMat, F::cboTankMat},
+                                                  {DiveRow::AirType, F::cboAirType}};
     for (const auto& [column, control] : lists)
-        setPosition(control, field(column).isNull() ? -1 : int(field(column).toLongLong()));
-    setMask(QStringLiteral("lstCondition"), field("condition").isNull() ? 0 : long(field("condition").toLongLong()));
-    setMask(QStringLiteral("lstItem"), field("item").isNull() ? 0 : long(field("item").toLongLong()));
-    m_depthSeries = plain("depth_transit");
-    m_tempSeries = plain("temp_transit");
+        setPosition(control, row.isNull(column) ? -1 : int(row.whole(column)));
+    setMask(F::lstCondition, row.isNull(DiveRow::Condition) ? 0 : long(row.whole(DiveRow::Condition)));
+    setMask(F::lstItem, row.isNull(DiveRow::Item) ? 0 : long(row.whole(DiveRow::Item)));
+    m_depthSeries = row.text(DiveRow::DepthTransit);
+    m_tempSeries = row.text(DiveRow::TempTransit);
     m_loading = false;
+    if (m_airPending)
+        CalcAir();
     RecalcAll();
 }

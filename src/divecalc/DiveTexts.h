@@ -5,15 +5,59 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <array>
+#include <optional>
 
 class DiveContext;
 class Recordset;
 
+// The LogTbl columns a dive's texts are made of, read from a row once and kept compactly,
+// so that a job can hold thousands of them.
+struct DiveRow {
+    enum Text { Date, Location, Buddy, Guide, InTime, OutTime, Comment, DepthTransit, TempTransit, TextCount };
+    enum Number {
+        AvgDepth, MaxDepth, AirTemp, SurfaceTemp, DepthTemp, MinVisibility, MaxVisibility, MinTransparency,
+        MaxTransparency, TankCapa, Weight, StartTankBar, EndTankBar, NumberCount
+    };
+    enum Whole { EntryType, Weather, Suit, TankMat, AirType, Condition, Item, WholeCount };
+
+    // The LogTbl columns read, as a list for a SELECT.
+    static const QString& columns();
+    // From the row the recordset stands on.
+    static DiveRow read(const Recordset& row);
+
+    bool isNull(Number n) const { return m_nullNumbers & (1u << n); }
+    bool isNull(Whole w) const { return m_nullWholes & (1u << w); }
+    double number(Number n) const { return m_numbers[n]; }
+    qint64 whole(Whole w) const { return m_wholes[w]; }
+    QString text(Text t) const;  // a null QString for Null
+
+private:
+    // All texts in one block, one after the other: each in Latin-1 when every character
+    // fits (series, times, dates: half the size), else in UTF-16.
+    QByteArray m_block;
+    std::array<quint32, TextCount + 1> m_ends{};  // text i is [m_ends[i], m_ends[i + 1])
+    quint32 m_nullTexts = 0, m_wideTexts = 0;
+    std::array<double, NumberCount> m_numbers{};
+    std::array<qint64, WholeCount> m_wholes{};
+    quint32 m_nullNumbers = 0, m_nullWholes = 0;
+};
+
 class DiveTexts : public QObject {
     Q_OBJECT
 public:
+    // The editor's fields, in the order of controls().
+    enum class Field {
+        dtpDate, cboLocation, cboBuddy, cboGuide, cboEntryType, txtNo, txtTotalTime, txtTodayNum, txtTodayTotal,
+        txtComment, cboWeather, txtAirTemp, txtSurfaceTemp, txtDepthTemp, txtMinVisibility, txtMaxVisibility,
+        txtMinTransparency, txtMaxTransparency, lstCondition, cboSuit, txtWeight, cboTankMat, cboAirType, txtTankCapa,
+        txtStartTankBar, txtEndTankBar, txtTankQuant, txtTankUsed, txtTankSpeed, lstItem, txtInTime, txtOutTime,
+        txtUWTime, txtAvgDepth, txtMaxDepth, txtSI, txtInPG, txtOutPG, txtRnt, txtAbt, txtTbt, Count
+    };
     // The editor's fields, by control name.
     static const QStringList& controls();
+    // The field of a control name; empty for a name that is none of them.
+    static std::optional<Field> fieldOf(const QString& control);
     static const QStringList& listControls();  // chosen position in a lookup list
     static const QStringList& maskControls();  // ticked entries of a lookup list
 
@@ -21,12 +65,14 @@ public:
     ~DiveTexts() override;
     void setContext(DiveContext* context);
 
-    QString text(const QString& control) const { return m_texts.value(control); }
+    QString text(const QString& control) const;
+    const QString& text(Field field) const { return m_texts[size_t(field)]; }
     // Sets a field as the user would, running the recomputations that field feeds.
     void setText(const QString& control, const QString& text);
-    int position(const QString& control) const { return m_positions.value(control, -1); }
+    void setText(Field field, const QString& text);
+    int position(const QString& control) const;
     void setPosition(const QString& control, int position);
-    long mask(const QString& control) const { return m_masks.value(control, 0); }
+    long mask(const QString& control) const;
     void setMask(const QString& control, long mask);
 
     QString depthSeries() const { return m_depthSeries; }
@@ -44,6 +90,7 @@ public:
     void loadEmpty(long number);
     // The same from a LogTbl row already read (the row the recordset stands on).
     void loadRow(const Recordset& row, long number);
+    void loadRow(const DiveRow& row, long number);
 
     void CalcUWTime();
     void CalcAir();
@@ -57,17 +104,21 @@ signals:
     void textChanged(const QString& control, const QString& text);
 
 private:
-    void changed(const QString& control);
+    void setPosition(Field field, int position);
+    void setMask(Field field, long mask);
+    void changed(Field field);
     float lookUpDepth(bool* ok) const;
     QString storedDate() const;   // dtpDate as stored, empty when it is no date
     QString storedEntry() const;  // txtInTime as stored, empty when it is no time
 
     DiveContext* m_context;
     DiveContext* m_ownContext = nullptr;
-    QHash<QString, QString> m_texts;
-    QHash<QString, int> m_positions;
-    QHash<QString, long> m_masks;
+    std::array<QString, size_t(Field::Count)> m_texts;
+    std::array<int, size_t(Field::Count)> m_positions;
+    std::array<long, size_t(Field::Count)> m_masks;
+    QHash<QString, QString> m_otherTexts;  // names that are no field of the editor
     QString m_depthSeries, m_tempSeries, m_caption;
     bool m_uwBusy = false;
     bool m_loading = false;
+    bool m_airPending = false;  // a loading step asked for the air values
 };

@@ -24,13 +24,38 @@ QString tr(const char* text)
     return QCoreApplication::translate("modCSV", text);
 }
 
-const char* const kColumns[] = {
-    "txtNo", "txtTotalTime", "dtpDate", "cboLocation", "cboEntryType", "cboBuddy", "cboGuide", "txtSI",
-    "txtInTime", "txtOutTime", "txtInPG", "txtOutPG", "txtAvgDepth", "txtMaxDepth", "txtUWTime", "txtRnt",
-    "txtTbt", "txtTankCapa", "cboTankMat", "cboAirType", "txtStartTankBar", "txtEndTankBar", "txtTankQuant",
-    "txtTankUsed", "txtTankSpeed", "cboWeather", "txtAirTemp", "txtSurfaceTemp", "txtDepthTemp", "txtWeight",
-    "cboSuit", "txtMinVisibility", "txtMaxVisibility", "txtMinTransparency", "txtMaxTransparency",
-    "lstCondition", "lstItem", "txtComment"};
+using F = DiveTexts::Field;
+// The first is written as it is, the others quoted.
+constexpr F kColumns[] = {
+    F::txtNo, F::txtTotalTime, F::dtpDate, F::cboLocation, F::cboEntryType, F::cboBuddy, F::cboGuide, F::txtSI,
+    F::txtInTime, F::txtOutTime, F::txtInPG, F::txtOutPG, F::txtAvgDepth, F::txtMaxDepth, F::txtUWTime, F::txtRnt,
+    F::txtTbt, F::txtTankCapa, F::cboTankMat, F::cboAirType, F::txtStartTankBar, F::txtEndTankBar, F::txtTankQuant,
+    F::txtTankUsed, F::txtTankSpeed, F::cboWeather, F::txtAirTemp, F::txtSurfaceTemp, F::txtDepthTemp, F::txtWeight,
+    F::cboSuit, F::txtMinVisibility, F::txtMaxVisibility, F::txtMinTransparency, F::txtMaxTransparency,
+    F::lstCondition, F::lstItem, F::txtComment};
+
+bool needsQuotes(QStringView field)
+{
+    // Any line end counts: a bare CR or LF outside quotes splits the dive in two for a reader.
+    return std::any_of(field.cbegin(), field.cend(), [](QChar c) {
+        return c == QLatin1Char('\r') || c == QLatin1Char('\n') || c == QLatin1Char(',') || c == QLatin1Char('"');
+    });
+}
+
+void appendQuoted(QString& line, const QString& field)
+{
+    if (!needsQuotes(field)) {
+        line += field;
+        return;
+    }
+    line += QLatin1Char('"');
+    for (const QChar c : field) {
+        if (c == QLatin1Char('"'))
+            line += QLatin1Char('"');
+        line += c;
+    }
+    line += QLatin1Char('"');
+}
 
 // Ids read per query.
 constexpr int kChunk = 400;
@@ -51,8 +76,10 @@ struct ReadTransaction {
 // offset their texts are made of.
 struct LogSnapshot {
     BatchDiveContext context;
-    std::vector<std::unique_ptr<Recordset>> chunks;
-    QHash<qint64, std::pair<int, int>> rowOf;  // id: chunk and row
+    // Only what the texts are made of, not the whole rows: a large log's rows would take
+    // many megabytes while the export runs.
+    std::vector<DiveRow> rows;
+    QHash<qint64, int> rowOf;  // id: position in rows
     std::array<QStringList, 7> lists;
     long timeOffset = 0;
 
@@ -73,6 +100,8 @@ struct LogSnapshot {
         const QList<ExportItem>& items = *chosen;
         if (!context.load())
             return readError();
+        rows.reserve(size_t(items.size()));
+        rowOf.reserve(items.size());
         for (qsizetype start = 0; start < items.size(); start += kChunk) {
             const qsizetype n = std::min<qsizetype>(kChunk, items.size() - start);
             QStringList marks;
@@ -81,13 +110,14 @@ struct LogSnapshot {
                 marks << QStringLiteral("?");
                 ids << items[start + i].id;
             }
-            auto rs = OpenQuery(QStringLiteral("SELECT * FROM LogTbl WHERE id IN (%1)").arg(marks.join(QLatin1Char(','))),
+            auto rs = OpenQuery(QStringLiteral("SELECT id, %1 FROM LogTbl WHERE id IN (%2)").arg(DiveRow::columns(), marks.join(QLatin1Char(','))),
                                 ids);
             if (!rs)
                 return readError();
-            for (int r = 0; !rs->eof(); rs->moveNext(), ++r)
-                rowOf.insert(rs->field(QStringLiteral("id")).toLongLong(), {int(chunks.size()), r});
-            chunks.push_back(std::move(rs));
+            for (; !rs->eof(); rs->moveNext()) {
+                rowOf.insert(rs->field(0).toLongLong(), int(rows.size()));
+                rows.push_back(DiveRow::read(*rs));
+            }
         }
         for (size_t i = 0; i < lists.size(); ++i)
             lists[i] = *globalLists()[i];
@@ -117,15 +147,12 @@ struct LogSnapshot {
 
 QString CsvQuote(const QString& field)
 {
-    // Any line end counts: a bare CR or LF outside quotes splits the dive in two for a reader.
-    const bool quoted = std::any_of(field.cbegin(), field.cend(), [](QChar c) {
-        return c == QLatin1Char('\r') || c == QLatin1Char('\n') || c == QLatin1Char(',') || c == QLatin1Char('"');
-    });
-    if (!quoted)
+    if (!needsQuotes(field))
         return field;
-    QString r = field;
-    r.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + r + QLatin1Char('"');
+    QString r;
+    r.reserve(field.size() + 2);
+    appendQuoted(r, field);
+    return r;
 }
 
 QString CsvHeader()
@@ -139,41 +166,69 @@ QString CsvHeader()
 
 QString CsvLine(const DiveTexts& dive)
 {
-    QStringList fields;
-    fields.reserve(40);
-    fields << dive.text(QString::fromLatin1(kColumns[0]));
-    for (size_t i = 1; i < std::size(kColumns); ++i)
-        fields << CsvQuote(dive.text(QString::fromLatin1(kColumns[i])));
-    fields << CsvQuote(dive.depthSeries()) << CsvQuote(dive.tempSeries());
-    return fields.join(QLatin1Char(','));
+    qsizetype size = dive.depthSeries().size() + dive.tempSeries().size() + 48;
+    for (const F f : kColumns)
+        size += dive.text(f).size() + 1;
+    QString line;
+    line.reserve(size);
+    line += dive.text(kColumns[0]);
+    for (size_t i = 1; i < std::size(kColumns); ++i) {
+        line += QLatin1Char(',');
+        appendQuoted(line, dive.text(kColumns[i]));
+    }
+    line += QLatin1Char(',');
+    appendQuoted(line, dive.depthSeries());
+    line += QLatin1Char(',');
+    appendQuoted(line, dive.tempSeries());
+    return line;
 }
+
+namespace {
+// The form the code page holds of a character it knows under another code point.
+char16_t jisForm(char16_t c)
+{
+    switch (c) {
+    case 0x301C: return 0xFF5E;  // wave dash
+    case 0x2016: return 0x2225;  // double vertical line
+    case 0x2212: return 0xFF0D;  // minus sign
+    case 0x00A2: return 0xFFE0;  // cent sign
+    case 0x00A3: return 0xFFE1;  // pound sign
+    case 0x00AC: return 0xFFE2;  // not sign
+    case 0x2014: return 0x2015;  // em dash
+    default: return c;
+    }
+}
+}  // namespace
 
 QByteArray ToShiftJis(const QString& text)
 {
-    static const QHash<char16_t, char16_t> jisForms = {
-        {0x301C, 0xFF5E},  // wave dash
-        {0x2016, 0x2225},  // double vertical line
-        {0x2212, 0xFF0D},  // minus sign
-        {0x00A2, 0xFFE0},  // cent sign
-        {0x00A3, 0xFFE1},  // pound sign
-        {0x00AC, 0xFFE2},  // not sign
-        {0x2014, 0x2015},  // em dash
+    // One encoder for every line: making one costs more than encoding a line. Stateless,
+    // so that half a surrogate pair at a line's end never joins the next line; an encoder
+    // that met a character the code page lacks keeps saying so, and is replaced.
+    thread_local std::optional<QStringEncoder> encoder;
+    const auto encode = [](QStringView part, bool* ok) {
+        if (!encoder)
+            encoder.emplace("Shift_JIS", QStringConverter::Flag::Stateless);
+        QByteArray bytes = encoder->encode(part);
+        *ok = !encoder->hasError();
+        if (!*ok)
+            encoder.reset();
+        return bytes;
     };
-    QString t = text;
-    for (QChar& c : t)
-        if (const auto it = jisForms.constFind(c.unicode()); it != jisForms.cend())
-            c = QChar(*it);
-    QStringEncoder encoder("Shift_JIS");
-    QByteArray bytes = encoder.encode(t);
-    if (!encoder.hasError())
+    QString t = text;  // copied only when a character changes
+    for (qsizetype i = 0; i < t.size(); ++i)
+        if (const char16_t c = t.at(i).unicode(), j = jisForm(c); j != c)
+            t[i] = QChar(j);
+    bool ok = false;
+    QByteArray bytes = encode(t, &ok);
+    if (ok)
         return bytes;
     // Only a line with a character the code page lacks pays for the slow way.
     bytes.clear();
     for (qsizetype i = 0; i < t.size(); ++i) {
         const qsizetype n = t.at(i).isHighSurrogate() && i + 1 < t.size() ? 2 : 1;
-        QStringEncoder one("Shift_JIS");
-        const QByteArray b = one.encode(QStringView(t).mid(i, n));
-        bytes += one.hasError() ? QByteArray("?") : b;
+        const QByteArray b = encode(QStringView(t).mid(i, n), &ok);
+        bytes += ok ? b : QByteArray("?");
         i += n - 1;
     }
     return bytes;
@@ -193,7 +248,11 @@ bool ExportCSV(const QString& fileName, const ExportChoice& choose, JobProgress*
     };
     if (!file.open())
         return fail(file.errorString());
-    auto writeLine = [&](const QString& line) { return file.write(ToShiftJis(line) + "\r\n"); };
+    auto writeLine = [&](const QString& line) {
+        QByteArray bytes = ToShiftJis(line);
+        bytes += "\r\n";
+        return file.write(bytes);
+    };
     if (!writeLine(CsvHeader()))
         return fail(file.errorString());
 
@@ -230,9 +289,7 @@ bool ExportCSV(const QString& fileName, const ExportChoice& choose, JobProgress*
             if (!lookUps)
                 lookUps.emplace();
             if (const auto at = log.rowOf.constFind(item.id); at != log.rowOf.cend()) {
-                Recordset& rows = *log.chunks[size_t(at->first)];
-                rows.moveTo(at->second);
-                dive.loadRow(rows, item.number);
+                dive.loadRow(log.rows[size_t(*at)], item.number);
             } else {
                 // Gone before the log was read (another program deleted it after the list was
                 // drawn): an empty record with its number, as the editor would show it. A dive
