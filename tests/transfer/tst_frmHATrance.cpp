@@ -1,8 +1,7 @@
 // The transfer command of the dive list: its questions and messages, and what reaches
 // LogTbl on every path, over a simulated communication unit.
-#include "ByteLine.h"
+#include "FakeLine.h"
 #include "Globals.h"
-#include "HAUnitSimulator.h"
 #include "PtySimulator.h"
 #include "ScriptedUi.h"
 #include "SerialByteLine.h"
@@ -17,62 +16,6 @@
 #include <QtTest>
 
 namespace {
-// What happened on the line, kept after the command has dropped it.
-struct LineLog {
-    QByteArray written;
-    qint64 clock = 0;
-    bool open = false;
-    QString label;         // lblDate at the last wait
-    int value = -1, maximum = -1;  // the progress bar at the last wait
-};
-
-// A line to a simulated unit on a clock of its own. Its waits run pending events as the
-// real line does, and press the dialog's Cancel once the clock reaches cancelAt.
-class FakeLine : public ByteLine {
-public:
-    FakeLine(HAUnitSimulator& unit, LineLog& log, QWidget& list, QString openError, qint64 cancelAt)
-        : m_unit(unit), m_log(log), m_list(list), m_openError(std::move(openError)), m_cancelAt(cancelAt) {}
-    bool open(QString* error) override
-    {
-        if (!m_openError.isEmpty()) {
-            *error = m_openError;
-            return false;
-        }
-        return m_log.open = true;
-    }
-    void close() override { m_log.open = false; }
-    bool isOpen() const override { return m_log.open; }
-    bool writeByte(quint8 b) override
-    {
-        m_log.written += char(b);
-        m_buffer += m_unit.receive(b);
-        return true;
-    }
-    qint64 bytesWaiting() override { return m_buffer.size(); }
-    QByteArray readAll() override { return std::exchange(m_buffer, {}); }
-    void wait(int ms) override
-    {
-        m_log.clock += ms;
-        if (auto* dialog = m_list.findChild<frmHATrance*>()) {
-            m_log.label = dialog->findChild<QLabel*>("lblDate")->text();
-            const auto* bar = dialog->findChild<QProgressBar*>();
-            m_log.value = bar->value();
-            m_log.maximum = bar->maximum();
-            if (m_cancelAt >= 0 && m_log.clock >= m_cancelAt && dialog->isVisible())
-                QTest::mouseClick(dialog->findChild<QPushButton*>("cmdCancel"), Qt::LeftButton);
-        }
-        QCoreApplication::processEvents();
-    }
-
-private:
-    HAUnitSimulator& m_unit;
-    LineLog& m_log;
-    QWidget& m_list;
-    QString m_openError;
-    qint64 m_cancelAt;
-    QByteArray m_buffer;
-};
-
 // Scripted answers that also note what the list showed when the transfer reported success.
 class TransferUi : public ScriptedUi {
 public:
@@ -118,20 +61,151 @@ const QString kStopped = "中断 [x ok]: 転送を中断しました";
 class tst_frmHATrance : public QObject {
     Q_OBJECT
 private slots:
-    void paths_data();
-    void paths();
-    void importedValues_data();
-    void importedValues();
-    void realSerialLineOverPseudoTerminal();
+    void paths_data()
+    {
+        QTest::addColumn<QString>("existing");  // entry time of a dive already logged on 2004-07-15
+        QTest::addColumn<QList<MsgResult>>("answers");
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QStringList>("messages");  // after the opening question
+        QTest::addColumn<int>("added");
+        using R = MsgResult;
+        const QString comm = "エラー [x ok]: 通信に失敗しました\n"
+                             "ハイパーアクアランドが正しく転送モードになっているかどうか確認してください";
+        QTest::newRow("clean") << "" << QList{R::Ok} << "" << QStringList{kDone} << 1;
+        QTest::newRow("duplicate, Yes") << "09:05" << QList{R::Ok, R::Yes} << "" << QStringList{kDuplicate, kDone} << 1;
+        QTest::newRow("duplicate, No") << "09:05" << QList{R::Ok, R::No} << "" << QStringList{kDuplicate} << 0;
+        QTest::newRow("same day, other time") << "09:06" << QList{R::Ok} << "" << QStringList{kDone} << 1;
+        QTest::newRow("declined") << "" << QList{R::Cancel} << "" << QStringList{} << 0;
+        QTest::newRow("silent unit") << "" << QList{R::Ok} << "silent" << QStringList{comm, kStopped} << 0;
+        QTest::newRow("port cannot open") << "" << QList{R::Ok} << "open"
+                                          << QStringList{"エラー [x ok]: /dev/ttyS0 を開けません"} << 0;
+        QTest::newRow("Cancel mid-transfer") << "" << QList{R::Ok} << "cancel" << QStringList{kStopped} << 0;
+        // The failing statement with the dive's values, then the engine's words.
+        QTest::newRow("update fails")
+            << "" << QList{R::Ok} << "update"
+            << QStringList{"エラー [x ok]: データの更新に失敗しました\r\nUPDATE LogTbl SET dive_date = '2004-07-15',"
+                           " in_time = '09:05', out_time = '09:50', max_depth = 12.5, avg_depth = 8.3, surface_temp = 24.1,"
+                           " depth_temp = 20.5, depth_transit = '" + series(kDepths) + "', temp_transit = '"
+                           + series(kTemps) + "' WHERE id = 2\r\nrefused"}
+            << 0;
+        QTest::newRow("commit refused") << "" << QList{R::Ok} << "commit"
+                                        << QStringList{"エラー [x ok]: データの更新に失敗しました\r\nCOMMIT\r\ndatabase is locked"}
+                                        << 0;
+    }
+    void paths()
+    {
+        QFETCH(QString, existing);
+        QFETCH(QList<MsgResult>, answers);
+        QFETCH(QString, fault);
+        QFETCH(QStringList, messages);
+        QFETCH(int, added);
+        TestLog t;
+        t.addDive("2004-07-10", "10:00", "10:40");
+        if (!existing.isEmpty())
+            t.addDive("2004-07-15", existing, "10:00");
+        if (fault == "update")
+            QVERIFY(t.db().execute("CREATE TRIGGER refuse BEFORE UPDATE OF depth_transit ON LogTbl"
+                                   " BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+        if (fault == "commit")
+            Database::InstallStatementFault([](const QString& sql) { return sql == "COMMIT" ? "database is locked" : ""; });
+        const qlonglong before = t.scalar("SELECT Count(*) FROM LogTbl");
+        HAUnitSimulator::Faults faults;
+        faults.silent = fault == "silent";
+        if (fault == "cancel")
+            faults.stopAfter = 2;  // the header and one profile block, then the unit stalls
+        const Run run = transfer(dive(), faults, answers, fault == "open" ? "/dev/ttyS0 を開けません" : "",
+                                 fault == "cancel" ? 1500 : -1);
+        Database::InstallStatementFault(nullptr);
+
+        QCOMPARE(run.messages, QStringList{kAsk} + messages);
+        QCOMPARE(t.scalar("SELECT Count(*) FROM LogTbl"), before + added);
+        QCOMPARE(t.scalar("SELECT Count(*) FROM LogTbl WHERE dive_date = '2004-07-15' AND in_time = '09:05'"
+                          " AND depth_transit = ?", {series(kDepths)}),
+                 added);
+        QVERIFY(!t.db().inTransaction());
+        QVERIFY(!run.line.open);
+        if (answers.first() == MsgResult::Cancel)
+            QVERIFY(run.line.written.isEmpty());  // the unit was never woken
+        if (fault == "cancel") {
+            QVERIFY2(run.line.clock < 1600, "the Cancel button must end the wait at once");
+            QVERIFY(!run.ended);
+        }
+        if (fault == "update")  // the backup was made before the failing update
+            QVERIFY(QFile::exists(t.logPath() + ".bak"));
+        if (messages.contains(kDone)) {
+            QCOMPARE(run.rowsAtDone, before + 1);  // the list was refreshed first
+            QVERIFY(!run.dialogAtDone);
+        }
+    }
+    void importedValues_data()
+    {
+        QTest::addColumn<int>("headerDepthTemp");  // tenths; 999 means none
+        QTest::addColumn<QList<int>>("temps");
+        QTest::addColumn<QVariantList>("expected");  // surface_temp, depth_temp, temp_transit
+        QTest::newRow("header values") << 205 << kTemps << QVariantList{24.1, 20.5, series(kTemps)};
+        QTest::newRow("lowest sample at depth") << 999 << kTemps << QVariantList{24.1, 22.6, series(kTemps)};
+        QTest::newRow("no temperatures") << 999 << QList<int>{} << QVariantList{0.0, QVariant(), QVariant()};
+    }
+    void importedValues()
+    {
+        QFETCH(int, headerDepthTemp);
+        QFETCH(QList<int>, temps);
+        QFETCH(QVariantList, expected);
+        TestLog t;
+        const Run run = transfer(dive(headerDepthTemp, temps), {}, {MsgResult::Ok});
+        QCOMPARE(run.messages.last(), kDone);
+        QVERIFY(run.ended);
+        // Two profile blocks: the bar counted both, and the label named the dive.
+        QCOMPARE(run.label, QStringLiteral("2004/07/15 9:05 プロフィール転送中"));
+        QCOMPARE(std::pair(run.value, run.maximum), std::pair(2, 2));
+        auto rs = t.db().query("SELECT dive_date, in_time, out_time, max_depth, avg_depth, depth_transit,"
+                               " surface_temp, depth_temp, temp_transit FROM LogTbl");
+        QVERIFY(rs && rs->recordCount() == 1);
+        const QVariantList common{"2004-07-15", "09:05", "09:50", 12.5, 8.3, series(kDepths)};
+        for (int i = 0; i < rs->fieldCount(); ++i) {
+            const QVariant want = i < common.size() ? common[i] : expected[i - common.size()];
+            const QVariant got = rs->field(i);
+            QVERIFY2(want.isNull() ? got.isNull() : !got.isNull() && got.toString() == want.toString(),
+                     qPrintable(rs->fieldNames()[i] + ": " + got.toString()));
+        }
+    }
+    void realSerialLineOverPseudoTerminal()
+    {
+        // The whole command with the real serial code, against a unit on a pseudo-terminal.
+        const QList<QByteArray> blocks = HAUnitSimulator::blocksFor(QDate(2024, 7, 15), QTime(9, 5), QTime(9, 50), 999, 999,
+                                                                    999, {0, 52, 125, 999, 90, 40}, {241, 235, 228});
+        PtySimulator unit(blocks);
+        QVERIFY2(unit.isValid(), qPrintable(unit.error()));
+        ScriptedUi ui;
+        // Opening question, completion; opening question, duplicate question, completion.
+        ui.answers = {MsgResult::Ok, MsgResult::Ok, MsgResult::Ok, MsgResult::Yes};
+        TestLog log;
+        frmLogList list;
+        list.setLineFactory([&] { return std::make_unique<SerialByteLine>(unit.device()); });
+        for (int round = 0; round < 2; ++round)  // the second time the same dive asks first
+            QVERIFY(QMetaObject::invokeMethod(&list, "mnuToolHATrance_Click"));
+        QCOMPARE(ui.messages.last().text, QStringLiteral("転送を完了しました"));
+        QCOMPARE(ui.messages[3].caption, QStringLiteral("同じ日時のレコードがあります"));
+        auto rs = log.db().query(QStringLiteral("SELECT dive_date, in_time, out_time, max_depth, avg_depth, surface_temp,"
+                                                " depth_temp, depth_transit, temp_transit FROM LogTbl"));
+        QCOMPARE(rs->recordCount(), 2);
+        const QStringList expected = {"2024-07-15", "09:05", "09:50", "12.5", "6.9", "24.1", "22.8",
+                                      "0 5.2 12.5 10.75 9 4", "24.1 23.5 22.8"};
+        for (int i = 0; i < expected.size(); ++i)
+            QCOMPARE(rs->field(i).toString(), expected[i]);
+    }
 
 private:
     struct Run {
         QStringList messages;
-        LineLog line;
-        int rowsAtDone = -1;      // list rows when "転送を完了しました" was shown
-        bool dialogAtDone = true;  // the dialog still visible then
-        bool ended = false;        // the unit saw the closing request
+        LineState line;
+        QString label;                 // lblDate at the last wait
+        int value = -1, maximum = -1;  // the progress bar at the last wait
+        int rowsAtDone = -1;           // list rows when "転送を完了しました" was shown
+        bool dialogAtDone = true;      // the dialog still visible then
+        bool ended = false;            // the unit saw the closing request
     };
+    // The waits note the dialog's label and bar, and press its Cancel once the clock reaches cancelAt.
     Run transfer(QList<QByteArray> blocks, HAUnitSimulator::Faults faults, const QList<MsgResult>& answers,
                  const QString& openError = {}, qint64 cancelAt = -1)
     {
@@ -140,8 +214,19 @@ private:
         frmLogList list;
         list.show();
         Run run;
+        run.line.openError = openError;
+        run.line.onWait = [&] {
+            if (auto* dialog = list.findChild<frmHATrance*>()) {
+                run.label = dialog->findChild<QLabel*>("lblDate")->text();
+                run.value = dialog->findChild<QProgressBar*>()->value();
+                run.maximum = dialog->findChild<QProgressBar*>()->maximum();
+                if (cancelAt >= 0 && run.line.clock >= cancelAt && dialog->isVisible())
+                    QTest::mouseClick(dialog->findChild<QPushButton*>("cmdCancel"), Qt::LeftButton);
+            }
+            QCoreApplication::processEvents();
+        };
         HAUnitSimulator unit(std::move(blocks), faults);
-        list.setLineFactory([&] { return std::make_unique<FakeLine>(unit, run.line, list, openError, cancelAt); });
+        list.setLineFactory([&] { return std::make_unique<FakeLine>(unit, run.line); });
         ui.onMessage = [&](const QString& caption) {
             if (caption != "正常終了")
                 return;
@@ -152,6 +237,7 @@ private:
         for (const ShownMessage& m : ui.messages)
             run.messages << shown(m);
         run.ended = unit.ended();
+        run.line.onWait = nullptr;
         return run;
     }
     static QList<QByteArray> dive(int depthTemp = 205, const QList<int>& temps = kTemps)
@@ -160,144 +246,6 @@ private:
                                           temps);
     }
 };
-
-void tst_frmHATrance::paths_data()
-{
-    QTest::addColumn<QString>("existing");  // entry time of a dive already logged on 2004-07-15
-    QTest::addColumn<QList<MsgResult>>("answers");
-    QTest::addColumn<QString>("fault");
-    QTest::addColumn<QStringList>("messages");  // after the opening question
-    QTest::addColumn<int>("added");
-    using R = MsgResult;
-    const QString comm = "エラー [x ok]: 通信に失敗しました\n"
-                         "ハイパーアクアランドが正しく転送モードになっているかどうか確認してください";
-    QTest::newRow("clean") << "" << QList{R::Ok} << "" << QStringList{kDone} << 1;
-    QTest::newRow("duplicate, Yes") << "09:05" << QList{R::Ok, R::Yes} << "" << QStringList{kDuplicate, kDone} << 1;
-    QTest::newRow("duplicate, No") << "09:05" << QList{R::Ok, R::No} << "" << QStringList{kDuplicate} << 0;
-    QTest::newRow("same day, other time") << "09:06" << QList{R::Ok} << "" << QStringList{kDone} << 1;
-    QTest::newRow("declined") << "" << QList{R::Cancel} << "" << QStringList{} << 0;
-    QTest::newRow("silent unit") << "" << QList{R::Ok} << "silent" << QStringList{comm, kStopped} << 0;
-    QTest::newRow("port cannot open") << "" << QList{R::Ok} << "open"
-                                      << QStringList{"エラー [x ok]: /dev/ttyS0 を開けません"} << 0;
-    QTest::newRow("Cancel mid-transfer") << "" << QList{R::Ok} << "cancel" << QStringList{kStopped} << 0;
-    // The failing statement with the dive's values, then the engine's words.
-    QTest::newRow("update fails")
-        << "" << QList{R::Ok} << "update"
-        << QStringList{"エラー [x ok]: データの更新に失敗しました\r\nUPDATE LogTbl SET dive_date = '2004-07-15',"
-                       " in_time = '09:05', out_time = '09:50', max_depth = 12.5, avg_depth = 8.3, surface_temp = 24.1,"
-                       " depth_temp = 20.5, depth_transit = '" + series(kDepths) + "', temp_transit = '"
-                       + series(kTemps) + "' WHERE id = 2\r\nrefused"}
-        << 0;
-    QTest::newRow("commit refused") << "" << QList{R::Ok} << "commit"
-                                    << QStringList{"エラー [x ok]: データの更新に失敗しました\r\nCOMMIT\r\ndatabase is locked"}
-                                    << 0;
-}
-
-void tst_frmHATrance::paths()
-{
-    QFETCH(QString, existing);
-    QFETCH(QList<MsgResult>, answers);
-    QFETCH(QString, fault);
-    QFETCH(QStringList, messages);
-    QFETCH(int, added);
-    TestLog t;
-    t.addDive("2004-07-10", "10:00", "10:40");
-    if (!existing.isEmpty())
-        t.addDive("2004-07-15", existing, "10:00");
-    if (fault == "update")
-        QVERIFY(t.db().execute("CREATE TRIGGER refuse BEFORE UPDATE OF depth_transit ON LogTbl"
-                               " BEGIN SELECT RAISE(ABORT, 'refused'); END"));
-    if (fault == "commit")
-        Database::InstallStatementFault([](const QString& sql) { return sql == "COMMIT" ? "database is locked" : ""; });
-    const qlonglong before = t.scalar("SELECT Count(*) FROM LogTbl");
-    HAUnitSimulator::Faults faults;
-    faults.silent = fault == "silent";
-    if (fault == "cancel")
-        faults.stopAfter = 2;  // the header and one profile block, then the unit stalls
-    const Run run = transfer(dive(), faults, answers, fault == "open" ? "/dev/ttyS0 を開けません" : "",
-                             fault == "cancel" ? 1500 : -1);
-    Database::InstallStatementFault(nullptr);
-
-    QCOMPARE(run.messages, QStringList{kAsk} + messages);
-    QCOMPARE(t.scalar("SELECT Count(*) FROM LogTbl"), before + added);
-    QCOMPARE(t.scalar("SELECT Count(*) FROM LogTbl WHERE dive_date = '2004-07-15' AND in_time = '09:05'"
-                      " AND depth_transit = ?", {series(kDepths)}),
-             added);
-    QVERIFY(!t.db().inTransaction());
-    QVERIFY(!run.line.open);
-    if (answers.first() == MsgResult::Cancel)
-        QVERIFY(run.line.written.isEmpty());  // the unit was never woken
-    if (fault == "cancel") {
-        QVERIFY2(run.line.clock < 1600, "the Cancel button must end the wait at once");
-        QVERIFY(!run.ended);
-    }
-    if (fault == "update")  // the backup was made before the failing update
-        QVERIFY(QFile::exists(t.logPath() + ".bak"));
-    if (messages.contains(kDone)) {
-        QCOMPARE(run.rowsAtDone, before + 1);  // the list was refreshed first
-        QVERIFY(!run.dialogAtDone);
-    }
-}
-
-void tst_frmHATrance::importedValues_data()
-{
-    QTest::addColumn<int>("headerDepthTemp");  // tenths; 999 means none
-    QTest::addColumn<QList<int>>("temps");
-    QTest::addColumn<QVariantList>("expected");  // surface_temp, depth_temp, temp_transit
-    QTest::newRow("header values") << 205 << kTemps << QVariantList{24.1, 20.5, series(kTemps)};
-    QTest::newRow("lowest sample at depth") << 999 << kTemps << QVariantList{24.1, 22.6, series(kTemps)};
-    QTest::newRow("no temperatures") << 999 << QList<int>{} << QVariantList{0.0, QVariant(), QVariant()};
-}
-
-void tst_frmHATrance::importedValues()
-{
-    QFETCH(int, headerDepthTemp);
-    QFETCH(QList<int>, temps);
-    QFETCH(QVariantList, expected);
-    TestLog t;
-    const Run run = transfer(dive(headerDepthTemp, temps), {}, {MsgResult::Ok});
-    QCOMPARE(run.messages.last(), kDone);
-    QVERIFY(run.ended);
-    // Two profile blocks: the bar counted both, and the label named the dive.
-    QCOMPARE(run.line.label, QStringLiteral("2004/07/15 9:05 プロフィール転送中"));
-    QCOMPARE(std::pair(run.line.value, run.line.maximum), std::pair(2, 2));
-    auto rs = t.db().query("SELECT dive_date, in_time, out_time, max_depth, avg_depth, depth_transit,"
-                           " surface_temp, depth_temp, temp_transit FROM LogTbl");
-    QVERIFY(rs && rs->recordCount() == 1);
-    const QVariantList common{"2004-07-15", "09:05", "09:50", 12.5, 8.3, series(kDepths)};
-    for (int i = 0; i < rs->fieldCount(); ++i) {
-        const QVariant want = i < common.size() ? common[i] : expected[i - common.size()];
-        const QVariant got = rs->field(i);
-        QVERIFY2(want.isNull() ? got.isNull() : !got.isNull() && got.toString() == want.toString(),
-                 qPrintable(rs->fieldNames()[i] + ": " + got.toString()));
-    }
-}
-
-void tst_frmHATrance::realSerialLineOverPseudoTerminal()
-{
-    // The whole command with the real serial code, against a unit on a pseudo-terminal.
-    const QList<QByteArray> blocks = HAUnitSimulator::blocksFor(QDate(2024, 7, 15), QTime(9, 5), QTime(9, 50), 999, 999,
-                                                                999, {0, 52, 125, 999, 90, 40}, {241, 235, 228});
-    PtySimulator unit(blocks);
-    QVERIFY2(unit.isValid(), qPrintable(unit.error()));
-    ScriptedUi ui;
-    // Opening question, completion; opening question, duplicate question, completion.
-    ui.answers = {MsgResult::Ok, MsgResult::Ok, MsgResult::Ok, MsgResult::Yes};
-    TestLog log;
-    frmLogList list;
-    list.setLineFactory([&] { return std::make_unique<SerialByteLine>(unit.device()); });
-    for (int round = 0; round < 2; ++round)  // the second time the same dive asks first
-        QVERIFY(QMetaObject::invokeMethod(&list, "mnuToolHATrance_Click"));
-    QCOMPARE(ui.messages.last().text, QStringLiteral("転送を完了しました"));
-    QCOMPARE(ui.messages[3].caption, QStringLiteral("同じ日時のレコードがあります"));
-    auto rs = log.db().query(QStringLiteral("SELECT dive_date, in_time, out_time, max_depth, avg_depth, surface_temp,"
-                                            " depth_temp, depth_transit, temp_transit FROM LogTbl"));
-    QCOMPARE(rs->recordCount(), 2);
-    const QStringList expected = {"2024-07-15", "09:05", "09:50", "12.5", "6.9", "24.1", "22.8",
-                                  "0 5.2 12.5 10.75 9 4", "24.1 23.5 22.8"};
-    for (int i = 0; i < expected.size(); ++i)
-        QCOMPARE(rs->field(i).toString(), expected[i]);
-}
 
 QTEST_MAIN(tst_frmHATrance)
 #include "tst_frmHATrance.moc"

@@ -52,142 +52,108 @@ void setNoData(QByteArray& h)
 class tst_hadecode : public QObject {
     Q_OBJECT
 private slots:
-    void headerFields();
-    void profileSamples();
-    void gapsAndSummaries_data();
-    void gapsAndSummaries();
-    void malformed_data();
-    void malformed();
-    void randomBlocksNeverReadOutside();
-};
-
-void tst_hadecode::headerFields()
-{
-    QString error;
-    const auto h = DecodeHeader(header(3), &error);
-    QVERIFY2(h, qPrintable(error));
-    QCOMPARE(h->blocks, 3);
-    QCOMPARE(h->date, QDate(2004, 7, 15));
-    QCOMPARE(h->inTime, QTime(9, 5));
-    QCOMPARE(h->outTime, QTime(9, 50));
-    QCOMPARE(h->maxDepth, 12.5);
-    QCOMPARE(h->depthTemp, 20.5);
-    QCOMPARE(h->avgDepth, 8.3);
-    QCOMPARE(Hex2(0x07), QStringLiteral("07"));
-}
-
-void tst_hadecode::profileSamples()
-{
-    QByteArray bytes("\x01\x23\x45\xEF\x24\x12\x35\xFF", 8);
-    bytes.append(QByteArray(kHABlockSize - bytes.size(), char(0xFF)));
-    HADive dive;
-    dive.depthTemp = 20.5;
-    QString error;
-    QVERIFY2(DecodeProfile(bytes, dive, &error), qPrintable(error));
-    QCOMPARE(dive.depths, QList<double>({1.2, 34.5}));
-    QCOMPARE(dive.temps, QList<double>({24.1, 23.5}));
-    QCOMPARE(dive.depthTransit, QStringLiteral("1.2 34.5"));
-    QCOMPARE(dive.tempTransit, QStringLiteral("24.1 23.5"));
-    QCOMPARE(dive.depthTemp, std::optional<double>(20.5));  // the header's value stays
-}
-
-void tst_hadecode::gapsAndSummaries_data()
-{
-    QTest::addColumn<QList<int>>("depths");
-    QTest::addColumn<QList<int>>("temps");
-    QTest::addColumn<QString>("depthText");
-    QTest::addColumn<QList<double>>("summary");  // max, avg, surface, depth temp
-    QTest::newRow("gaps filled") << QList<int>{999, 100, 999, 999, 120} << QList<int>{241, 235, 228}
-                                 << "5 10 10 11 12" << QList<double>{12, 9.6, 24.1, 22.8};
-    QTest::newRow("average of samples") << QList<int>{100, 110, 110} << QList<int>{200}
-                                        << "10 11 11" << QList<double>{11, 10.7, 20, 20};
-    QTest::newRow("gap filled with two decimals") << QList<int>{123, 999, 124} << QList<int>{}
-                                                  << "12.3 12.35 12.4" << QList<double>{12.4, 12.4, 0, -1};
-}
-
-void tst_hadecode::gapsAndSummaries()
-{
-    QFETCH(QList<int>, depths);
-    QFETCH(QList<int>, temps);
-    QFETCH(QString, depthText);
-    QFETCH(QList<double>, summary);
-    QByteArray h = header();
-    setNoData(h);
-    const QByteArray p = profile(depths, temps);
-    h[3] = char(p.size() / kHABlockSize);
-    QString error;
-    const auto dive = DecodeTransfer(h, p, &error);
-    QVERIFY2(dive, qPrintable(error));
-    QCOMPARE(dive->depthTransit, depthText);
-    QCOMPARE(dive->maxDepth, summary[0]);
-    QCOMPARE(dive->avgDepth, summary[1]);
-    QCOMPARE(dive->surfaceTemp, summary[2]);
-    QCOMPARE(dive->depthTemp.value_or(-1), summary[3]);
-}
-
-void tst_hadecode::malformed_data()
-{
-    QTest::addColumn<QByteArray>("head");
-    QTest::addColumn<QByteArray>("body");
-    const QByteArray good = profile({120, 345}, {241});
-    QByteArray noBlocks = header(0);
-    QByteArray badNibble = header();
-    badNibble[7] = char(0x1A);
-    QByteArray badDate = header();
-    badDate[7] = 0x13;
-    QByteArray badTime = header();
-    badTime[10] = 0x24;
-    QTest::newRow("no profile blocks") << noBlocks << QByteArray();
-    QTest::newRow("nibble above 9") << badNibble << good;
-    QTest::newRow("month 13") << badDate << good;
-    QTest::newRow("hour 24") << badTime << good;
-    QTest::newRow("short header") << header().left(31) << good;
-    QTest::newRow("fewer blocks than announced") << header(2) << good;
-    QTest::newRow("no depth terminator") << header() << QByteArray(kHABlockSize, 0x11);
-    QTest::newRow("no temperature terminator")
-        << header() << (QByteArray("\x01\x23\x45\xEF", 4) + QByteArray(kHABlockSize - 4, 0x22));
-    QTest::newRow("no depth samples") << header() << (QByteArray("\xEF\xFF", 2) + QByteArray(30, char(0xFF)));
-    QTest::newRow("sample nibble above 9")
-        << header() << (QByteArray("\x01\x2C\x45\xEF\xFF", 5) + QByteArray(27, char(0xFF)));
-}
-
-void tst_hadecode::malformed()
-{
-    QFETCH(QByteArray, head);
-    QFETCH(QByteArray, body);
-    QString error;
-    QVERIFY(!DecodeTransfer(head, body, &error));
-    QVERIFY(!error.isEmpty());
-}
-
-void tst_hadecode::randomBlocksNeverReadOutside()
-{
-    // Random and mutated blocks: every one ends as a dive or a failure with a reason,
-    // never a crash, a hang or a read outside the buffer (the sanitizer build checks).
-    QRandomGenerator random(20041507);
-    const QByteArray goodHead = header(1), goodBody = profile({120, 345, 999, 200}, {241, 235});
-    int decoded = 0;
-    for (int i = 0; i < 100000; ++i) {
-        QByteArray head = goodHead, body = goodBody;
-        if (i % 2) {
-            for (QByteArray* b : {&head, &body})
-                for (char& c : *b)
-                    c = char(random.bounded(256));
-            body.truncate(random.bounded(body.size() + 1));
-        } else {
-            for (int m = random.bounded(1, 6); m > 0; --m) {
-                QByteArray& b = random.bounded(2) ? head : body;
-                b[random.bounded(int(b.size()))] = char(random.bounded(256));
-            }
-        }
-        head[3] = char(body.size() / kHABlockSize);
+    void headerFields()
+    {
         QString error;
-        const auto dive = DecodeTransfer(head, body, &error);
-        QVERIFY(dive || !error.isEmpty());
-        decoded += dive.has_value();
+        const auto h = DecodeHeader(header(3), &error);
+        QVERIFY2(h, qPrintable(error));
+        QCOMPARE(std::tuple(h->blocks, h->date, h->inTime, h->outTime, h->maxDepth, h->depthTemp, h->avgDepth),
+                 std::tuple(3, QDate(2004, 7, 15), QTime(9, 5), QTime(9, 50), 12.5, 20.5, 8.3));
     }
-    QVERIFY(decoded > 0);  // mutations that keep the data sound still decode
-}
+    void gapsAndSummaries_data()
+    {
+        QTest::addColumn<QList<int>>("depths");
+        QTest::addColumn<QList<int>>("temps");
+        QTest::addColumn<QString>("depthText");
+        QTest::addColumn<QList<double>>("summary");  // max, avg, surface, depth temp
+        QTest::newRow("gaps filled") << QList<int>{999, 100, 999, 999, 120} << QList<int>{241, 235, 228}
+                                     << "5 10 10 11 12" << QList<double>{12, 9.6, 24.1, 22.8};
+        QTest::newRow("average of samples") << QList<int>{100, 110, 110} << QList<int>{200}
+                                            << "10 11 11" << QList<double>{11, 10.7, 20, 20};
+        QTest::newRow("gap filled with two decimals") << QList<int>{123, 999, 124} << QList<int>{}
+                                                      << "12.3 12.35 12.4" << QList<double>{12.4, 12.4, 0, -1};
+    }
+    void gapsAndSummaries()
+    {
+        QFETCH(QList<int>, depths);
+        QFETCH(QList<int>, temps);
+        QFETCH(QString, depthText);
+        QFETCH(QList<double>, summary);
+        QByteArray h = header();
+        setNoData(h);
+        const QByteArray p = profile(depths, temps);
+        h[3] = char(p.size() / kHABlockSize);
+        QString error;
+        const auto dive = DecodeTransfer(h, p, &error);
+        QVERIFY2(dive, qPrintable(error));
+        QCOMPARE(dive->depthTransit, depthText);
+        QCOMPARE(dive->maxDepth, summary[0]);
+        QCOMPARE(dive->avgDepth, summary[1]);
+        QCOMPARE(dive->surfaceTemp, summary[2]);
+        QCOMPARE(dive->depthTemp.value_or(-1), summary[3]);
+    }
+    void malformed_data()
+    {
+        QTest::addColumn<QByteArray>("head");
+        QTest::addColumn<QByteArray>("body");
+        const QByteArray good = profile({120, 345}, {241});
+        QByteArray noBlocks = header(0);
+        QByteArray badNibble = header();
+        badNibble[7] = char(0x1A);
+        QByteArray badDate = header();
+        badDate[7] = 0x13;
+        QByteArray badTime = header();
+        badTime[10] = 0x24;
+        QTest::newRow("no profile blocks") << noBlocks << QByteArray();
+        QTest::newRow("nibble above 9") << badNibble << good;
+        QTest::newRow("month 13") << badDate << good;
+        QTest::newRow("hour 24") << badTime << good;
+        QTest::newRow("short header") << header().left(31) << good;
+        QTest::newRow("fewer blocks than announced") << header(2) << good;
+        QTest::newRow("no depth terminator") << header() << QByteArray(kHABlockSize, 0x11);
+        QTest::newRow("no temperature terminator")
+            << header() << (QByteArray("\x01\x23\x45\xEF", 4) + QByteArray(kHABlockSize - 4, 0x22));
+        QTest::newRow("no depth samples") << header() << (QByteArray("\xEF\xFF", 2) + QByteArray(30, char(0xFF)));
+        QTest::newRow("sample nibble above 9")
+            << header() << (QByteArray("\x01\x2C\x45\xEF\xFF", 5) + QByteArray(27, char(0xFF)));
+    }
+    void malformed()
+    {
+        QFETCH(QByteArray, head);
+        QFETCH(QByteArray, body);
+        QString error;
+        QVERIFY(!DecodeTransfer(head, body, &error));
+        QVERIFY(!error.isEmpty());
+    }
+    void randomBlocksNeverReadOutside()
+    {
+        // Random and mutated blocks: every one ends as a dive or a failure with a reason,
+        // never a crash, a hang or a read outside the buffer (the sanitizer build checks).
+        QRandomGenerator random(20041507);
+        const QByteArray goodHead = header(1), goodBody = profile({120, 345, 999, 200}, {241, 235});
+        int decoded = 0;
+        for (int i = 0; i < 100000; ++i) {
+            QByteArray head = goodHead, body = goodBody;
+            if (i % 2) {
+                for (QByteArray* b : {&head, &body})
+                    for (char& c : *b)
+                        c = char(random.bounded(256));
+                body.truncate(random.bounded(body.size() + 1));
+            } else {
+                for (int m = random.bounded(1, 6); m > 0; --m) {
+                    QByteArray& b = random.bounded(2) ? head : body;
+                    b[random.bounded(int(b.size()))] = char(random.bounded(256));
+                }
+            }
+            head[3] = char(body.size() / kHABlockSize);
+            QString error;
+            const auto dive = DecodeTransfer(head, body, &error);
+            QVERIFY(dive || !error.isEmpty());
+            decoded += dive.has_value();
+        }
+        QVERIFY(decoded > 0);  // mutations that keep the data sound still decode
+    }
+};
 
 QTEST_GUILESS_MAIN(tst_hadecode)
 #include "tst_hadecode.moc"
