@@ -1,4 +1,4 @@
-// The look-up routines' own rules over the tables; the table values themselves are checked in tst_divetable.
+// The look-up routines over the tables of a new log; the tables' shape is checked in tst_divetable.
 #include "TestLog.h"
 #include "modDiveCalc.h"
 
@@ -10,88 +10,117 @@ class tst_divecalc : public QObject {
     Q_OBJECT
 private slots:
     void init() { ClearDiveCalcMemos(); }
-    void lookups();
-    void memoKeepsAnswersButNotZero();
-    void timeDiff();
-    void surfaceAir();
-    void groups();
+    // Worked examples of the published tables, and the routines' own rules around them.
+    void lookups_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<long>("group");
+        QTest::addColumn<double>("depth");  // or the end group of "minsi"
+        QTest::addColumn<long>("minutes");
+        QTest::addColumn<long>("expected");
+        const auto row = [](const char* name, const char* kind, char group, double depth, long minutes, char expected) {
+            QTest::newRow(name) << kind << (group ? pg(group) : 0L) << depth << minutes << (expected ? pg(expected) : 0L);
+        };
+        row("20 m for 45 min ends in U", "end", 0, 20, 45, 'U');
+        row("20 m for 46 min is off the table", "end", 0, 20, 46, 0);
+        row("35 m for 9 min ends in F", "end", 0, 35, 9, 'F');
+        row("42 m for 5 min ends in D", "end", 0, 42, 5, 'D');
+        row("below 42 m is off the table", "end", 0, 43, 5, 0);
+        // A group carries its RNT: D at 14 m 22 + 10 ends in H, E at 35 m 9 + 3 in I.
+        row("D to 14 m for 10 min", "end", 'D', 14, 10, 'H');
+        row("E to 35 m for 3 min", "end", 'E', 35, 3, 'I');
+        row("Z has no row at 20 m: nothing carried", "end", 'Z', 20, 10, 'B');
+        // A depth between rows is read at the next one down: 17 m at 18 m, 12.5 m at 14 m.
+        row("17 m for 30 min", "end", 0, 17, 30, 'K');
+        row("12.5 m for 20 min", "end", 0, 12.5, 20, 'D');
+        row("J after 0:32 -> E", "si", 'J', 0, 32, 'E');
+        row("I after 4:00 -> A", "si", 'I', 0, 240, 'A');
+        row("U after 0:24 -> O", "si", 'U', 0, 24, 'O');
+        row("Q after 1:21 -> C", "si", 'Q', 0, 81, 'C');
+        row("U after 0:50 still J", "si", 'U', 0, 50, 'J');
+        row("Z after 6:00 still A", "si", 'Z', 0, 360, 'A');
+        row("Z after 6:01 is clean", "si", 'Z', 0, 361, 0);
+        row("A after 3:01 is clean", "si", 'A', 0, 181, 0);
+        row("no group stays clean", "si", 0, 0, 10, 0);
+        QTest::newRow("D at 14 m: RNT 22") << "rnt" << pg('D') << 14.0 << 0L << 22L;
+        QTest::newRow("E at 35 m: RNT 9") << "rnt" << pg('E') << 35.0 << 0L << 9L;
+        QTest::newRow("A at 40 m: RNT 2") << "rnt" << pg('A') << 40.0 << 0L << 2L;
+        QTest::newRow("Z at 14 m: no row") << "rnt" << pg('Z') << 14.0 << 0L << 0L;
+        QTest::newRow("D at 14 m: ABT 76") << "abt" << pg('D') << 14.0 << 0L << 76L;
+        QTest::newRow("J at 14 m: ABT 61") << "abt" << pg('J') << 14.0 << 0L << 61L;
+        QTest::newRow("E at 35 m: ABT 5") << "abt" << pg('E') << 35.0 << 0L << 5L;
+        QTest::newRow("NDL for 17 m is that of 18 m") << "abt" << 0L << 17.0 << 0L << 56L;
+        QTest::newRow("no NDL below 42 m") << "abt" << 0L << 43.0 << 0L << 0L;
+        // The least rest to reach a group: a minute past the longest that still ends a group above.
+        QTest::newRow("U -> J needs 0:45") << "minsi" << pg('U') << double(pg('J')) << 0L << 45L;
+        QTest::newRow("N -> C needs 1:09") << "minsi" << pg('N') << double(pg('C')) << 0L << 69L;
+        QTest::newRow("Z -> clean needs 6:01") << "minsi" << pg('Z') << 0.0 << 0L << 361L;
+        QTest::newRow("E -> E needs none") << "minsi" << pg('E') << double(pg('E')) << 0L << 0L;
+    }
+    void lookups()
+    {
+        QFETCH(QString, kind);
+        QFETCH(long, group);
+        QFETCH(double, depth);
+        QFETCH(long, minutes);
+        QFETCH(long, expected);
+        const float d = float(depth);
+        const long got = kind == "end" ? GetEndPg(group, d, minutes) : kind == "si" ? GetSiEndPg(group, minutes)
+            : kind == "rnt" ? GetRnt(group, d) : kind == "abt" ? GetAbt(group, d) : GetMinSi(group, long(depth));
+        QCOMPARE(got, expected);
+    }
+    void memoKeepsAnswersButNotZero()
+    {
+        const long before = DiveCalcQueryCount();
+        QCOMPARE(GetRnt(pg('D'), 14), 22L);
+        QCOMPARE(GetRnt(pg('D'), 14), 22L);
+        QCOMPARE(DiveCalcQueryCount(), before + 1);
+        QCOMPARE(GetRnt(pg('Z'), 30), 0L);
+        QCOMPARE(GetRnt(pg('Z'), 30), 0L);
+        QCOMPARE(DiveCalcQueryCount(), before + 3);
+        // The answer belongs to the tables: a changed row is not seen until the memo is cleared.
+        QVERIFY(m_log.db().execute(QStringLiteral("UPDATE PlannerTbl SET rnt = 99 WHERE pg = 4 AND dep = 14")));
+        QCOMPARE(GetRnt(pg('D'), 14), 22L);
+        ClearDiveCalcMemos();
+        QCOMPARE(GetRnt(pg('D'), 14), 99L);
+        QVERIFY(m_log.db().execute(QStringLiteral("UPDATE PlannerTbl SET rnt = 22 WHERE pg = 4 AND dep = 14")));
+    }
+    void timeDiff()
+    {
+        QCOMPARE(GetTimeDiff(QTime(23, 30), QTime(0, 45)), 75L);  // across midnight
+        QCOMPARE(GetTimeDiff(QTime(0, 1), QTime(0, 0)), 1439L);
+        QCOMPARE(GetTimeDiff(QTime(10, 0), QTime(10, 0)), 0L);
+        QCOMPARE(GetTimeDiff(QTime(9, 30, 0), QTime(10, 15, 59)), 45L);  // seconds dropped
+        QCOMPARE(GetTimeDiff(QTime(), QTime(1, 0)), 0L);
+    }
+    void surfaceAir()
+    {
+        // Litres used, at surface pressure, rounded half to even; -1: reported as not computable.
+        const auto air = [](float depth, long capacity, long startBar, long endBar) {
+            return GetSurfaceAir(depth, capacity, startBar, endBar).value_or(-1);
+        };
+        QCOMPARE(air(10, 10, 200, 50), 750L);
+        QCOMPARE(air(0, 12, 200, 60), 1680L);
+        QCOMPARE(air(10, 1, 5, 0), 2L);  // 2.5 down
+        QCOMPARE(air(10, 1, 3, 0), 2L);  // 1.5 up
+        QCOMPARE(air(10, 100000, 30000, 0), -1L);  // the product overflows
+        QCOMPARE(air(0, 1, 2000000000, -2000000000), -1L);  // the difference overflows
+        QCOMPARE(air(-10, 10, 200, 50), -1L);  // no pressure
+    }
+    void groups()
+    {
+        QCOMPARE(GroupLetter(1) + GroupLetter(26) + GroupLetter(0), QStringLiteral("AZ*"));
+        QCOMPARE(GroupFromText(QStringLiteral("A")), 1L);
+        QCOMPARE(GroupFromText(QStringLiteral("Z")), 26L);
+        QCOMPARE(GroupFromText(QString()), 0L);
+        // "*" and lower case match no table row.
+        QCOMPARE(GetRnt(GroupFromText(QStringLiteral("*")), 12), 0L);
+        QCOMPARE(GetRnt(GroupFromText(QStringLiteral("d")), 14), 0L);
+    }
 
 private:
     TestLog m_log;
 };
-
-void tst_divecalc::lookups()
-{
-    // D carries its 22 minutes of RNT to 14 m: 22 + 10 ends in H. Z has no row at 20 m, so nothing is added.
-    QCOMPARE(GetEndPg(pg('D'), 14, 10), pg('H'));
-    QCOMPARE(GetEndPg(pg('Z'), 20, 10), pg('B'));
-    // A depth between rows is read at the next one down: 17 m at 18 m, 12.5 m at 14 m.
-    QCOMPARE(GetEndPg(0, 17, 30), pg('K'));
-    QCOMPARE(GetEndPg(0, 12.5f, 20), pg('D'));
-    QCOMPARE(GetAbt(0, 17), 56L);  // group 0: the no-decompression limit
-    // Off the table: 0.
-    QCOMPARE(GetEndPg(0, 43, 5), 0L);
-    QCOMPARE(GetEndPg(0, 20, 46), 0L);
-    QCOMPARE(GetRnt(pg('Z'), 14), 0L);
-    QCOMPARE(GetAbt(0, 43), 0L);
-    QCOMPARE(GetSiEndPg(pg('A'), 181), 0L);
-    QCOMPARE(GetSiEndPg(0, 10), 0L);
-    // The least rest to reach a group: a minute past the longest that still ends a group above (none: 0).
-    QCOMPARE(GetMinSi(pg('Z'), 0), 361L);
-    QCOMPARE(GetMinSi(pg('E'), pg('E')), 0L);
-}
-
-void tst_divecalc::memoKeepsAnswersButNotZero()
-{
-    const long before = DiveCalcQueryCount();
-    QCOMPARE(GetRnt(pg('D'), 14), 22L);
-    QCOMPARE(GetRnt(pg('D'), 14), 22L);
-    QCOMPARE(DiveCalcQueryCount(), before + 1);
-    QCOMPARE(GetRnt(pg('Z'), 30), 0L);
-    QCOMPARE(GetRnt(pg('Z'), 30), 0L);
-    QCOMPARE(DiveCalcQueryCount(), before + 3);
-    // The answer belongs to the tables: a changed row is not seen until the memo is cleared.
-    QVERIFY(m_log.db().execute(QStringLiteral("UPDATE PlannerTbl SET rnt = 99 WHERE pg = 4 AND dep = 14")));
-    QCOMPARE(GetRnt(pg('D'), 14), 22L);
-    ClearDiveCalcMemos();
-    QCOMPARE(GetRnt(pg('D'), 14), 99L);
-    QVERIFY(m_log.db().execute(QStringLiteral("UPDATE PlannerTbl SET rnt = 22 WHERE pg = 4 AND dep = 14")));
-}
-
-void tst_divecalc::timeDiff()
-{
-    QCOMPARE(GetTimeDiff(QTime(23, 30), QTime(0, 45)), 75L);  // across midnight
-    QCOMPARE(GetTimeDiff(QTime(0, 1), QTime(0, 0)), 1439L);
-    QCOMPARE(GetTimeDiff(QTime(10, 0), QTime(10, 0)), 0L);
-    QCOMPARE(GetTimeDiff(QTime(9, 30, 0), QTime(10, 15, 59)), 45L);  // seconds dropped
-    QCOMPARE(GetTimeDiff(QTime(), QTime(1, 0)), 0L);
-}
-
-void tst_divecalc::surfaceAir()
-{
-    // Litres used, at surface pressure, rounded half to even; -1: reported as not computable.
-    const auto air = [](float depth, long capacity, long startBar, long endBar) {
-        return GetSurfaceAir(depth, capacity, startBar, endBar).value_or(-1);
-    };
-    QCOMPARE(air(10, 10, 200, 50), 750L);
-    QCOMPARE(air(0, 12, 200, 60), 1680L);
-    QCOMPARE(air(10, 1, 5, 0), 2L);  // 2.5 down
-    QCOMPARE(air(10, 1, 3, 0), 2L);  // 1.5 up
-    QCOMPARE(air(10, 100000, 30000, 0), -1L);  // the product overflows
-    QCOMPARE(air(0, 1, 2000000000, -2000000000), -1L);  // the difference overflows
-    QCOMPARE(air(-10, 10, 200, 50), -1L);  // no pressure
-}
-
-void tst_divecalc::groups()
-{
-    QCOMPARE(GroupLetter(1) + GroupLetter(26) + GroupLetter(0), QStringLiteral("AZ*"));
-    QCOMPARE(GroupFromText(QStringLiteral("A")), 1L);
-    QCOMPARE(GroupFromText(QStringLiteral("Z")), 26L);
-    QCOMPARE(GroupFromText(QString()), 0L);
-    // "*" and lower case match no table row.
-    QCOMPARE(GetRnt(GroupFromText(QStringLiteral("*")), 12), 0L);
-    QCOMPARE(GetRnt(GroupFromText(QStringLiteral("d")), 14), 0L);
-}
 
 QTEST_GUILESS_MAIN(tst_divecalc)
 #include "tst_divecalc.moc"
