@@ -7,10 +7,60 @@
 class tst_inifile : public QObject {
     Q_OBJECT
 private slots:
-    void read_data();
-    void read();
-    void writeKeepsTheRest();
-    void writeToMissingFile();
+    void read_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("expected");
+        const QByteArray ini = "[WINDOW]\r\nWIDTH=9600\r\nHEIGHT=\r\nToolbar_Visible = False \r\n"
+                               "; WIDTH=1\r\n[option]\nPORT=\"3\"\n";
+        QTest::newRow("plain") << ini << "WINDOW" << "WIDTH" << "9600";
+        QTest::newRow("empty value gives default") << ini << "WINDOW" << "HEIGHT" << "dflt";
+        QTest::newRow("missing key") << ini << "WINDOW" << "COLUMN_1" << "dflt";
+        QTest::newRow("case and blanks") << ini << "window" << "TOOLBAR_VISIBLE" << "False";
+        QTest::newRow("section case, quotes") << ini << "OPTION" << "port" << "3";
+        QTest::newRow("key of another section") << ini << "OPTION" << "WIDTH" << "dflt";
+        QTest::newRow("no file") << QByteArray() << "WINDOW" << "WIDTH" << "dflt";
+    }
+    void read()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, section);
+        QFETCH(QString, key);
+        QFETCH(QString, expected);
+        const QString path = m_dir.filePath(QStringLiteral("read.ini"));
+        QFile::remove(path);
+        if (!file.isNull())
+            writeText(path, file);
+        QCOMPARE(IniFile::read(path, section, key, QStringLiteral("dflt")), expected);
+    }
+    void writeKeepsTheRest()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("write.ini"));
+        writeText(path, "; my notes\n[Window]\nwidth=1\nOTHER=keep\n\n[PRINT]\nPAGE_TYPE=1\n");
+        QVERIFY(IniFile::write(path, QStringLiteral("WINDOW"), QStringLiteral("WIDTH"), QStringLiteral("9600")));
+        QVERIFY(IniFile::write(path, QStringLiteral("WINDOW"), QStringLiteral("HEIGHT"), QStringLiteral("7200")));
+        QVERIFY(IniFile::write(path, QStringLiteral("PAGETYPE_1"), QStringLiteral("TOP_MARGINE"), QStringLiteral("16")));
+        QCOMPARE(IniFile::read(path, QStringLiteral("WINDOW"), QStringLiteral("WIDTH"), {}), QStringLiteral("9600"));
+        QCOMPARE(IniFile::read(path, QStringLiteral("WINDOW"), QStringLiteral("HEIGHT"), {}), QStringLiteral("7200"));
+        QCOMPARE(IniFile::read(path, QStringLiteral("WINDOW"), QStringLiteral("OTHER"), {}), QStringLiteral("keep"));
+        QCOMPARE(IniFile::read(path, QStringLiteral("PRINT"), QStringLiteral("PAGE_TYPE"), {}), QStringLiteral("1"));
+        QCOMPARE(IniFile::read(path, QStringLiteral("PAGETYPE_1"), QStringLiteral("TOP_MARGINE"), {}), QStringLiteral("16"));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(f.readAll());
+        QVERIFY(text.startsWith(QStringLiteral("; my notes\n[Window]\nWIDTH=9600\nOTHER=keep\nHEIGHT=7200\n")));
+        QCOMPARE(text.count(QStringLiteral("WIDTH")), 1);
+    }
+    void writeToMissingFile()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("new.ini"));
+        QVERIFY(IniFile::write(path, QStringLiteral("OPTION"), QStringLiteral("PORT"), QStringLiteral("2")));
+        QCOMPARE(IniFile::read(path, QStringLiteral("OPTION"), QStringLiteral("PORT"), {}), QStringLiteral("2"));
+        QVERIFY(!IniFile::write(m_dir.filePath(QStringLiteral("no/such/folder.ini")), QStringLiteral("A"),
+                                QStringLiteral("B"), QStringLiteral("C")));
+    }
 
 private:
     QTemporaryDir m_dir;
@@ -21,64 +71,6 @@ static void writeText(const QString& path, const QByteArray& text)
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(text);
-}
-
-void tst_inifile::read_data()
-{
-    QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<QString>("section");
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<QString>("expected");
-    const QByteArray ini = "[WINDOW]\r\nWIDTH=9600\r\nHEIGHT=\r\nToolbar_Visible = False \r\n"
-                           "; WIDTH=1\r\n[option]\nPORT=\"3\"\n";
-    QTest::newRow("plain") << ini << "WINDOW" << "WIDTH" << "9600";
-    QTest::newRow("empty value gives default") << ini << "WINDOW" << "HEIGHT" << "dflt";
-    QTest::newRow("missing key") << ini << "WINDOW" << "COLUMN_1" << "dflt";
-    QTest::newRow("case and blanks") << ini << "window" << "TOOLBAR_VISIBLE" << "False";
-    QTest::newRow("section case, quotes") << ini << "OPTION" << "port" << "3";
-    QTest::newRow("key of another section") << ini << "OPTION" << "WIDTH" << "dflt";
-    QTest::newRow("no file") << QByteArray() << "WINDOW" << "WIDTH" << "dflt";
-}
-
-void tst_inifile::read()
-{
-    QFETCH(QByteArray, file);
-    QFETCH(QString, section);
-    QFETCH(QString, key);
-    QFETCH(QString, expected);
-    const QString path = m_dir.filePath(QStringLiteral("read.ini"));
-    QFile::remove(path);
-    if (!file.isNull())
-        writeText(path, file);
-    QCOMPARE(IniFile::read(path, section, key, QStringLiteral("dflt")), expected);
-}
-
-void tst_inifile::writeKeepsTheRest()
-{
-    const QString path = m_dir.filePath(QStringLiteral("write.ini"));
-    writeText(path, "; my notes\n[Window]\nwidth=1\nOTHER=keep\n\n[PRINT]\nPAGE_TYPE=1\n");
-    QVERIFY(IniFile::write(path, QStringLiteral("WINDOW"), QStringLiteral("WIDTH"), QStringLiteral("9600")));
-    QVERIFY(IniFile::write(path, QStringLiteral("WINDOW"), QStringLiteral("HEIGHT"), QStringLiteral("7200")));
-    QVERIFY(IniFile::write(path, QStringLiteral("PAGETYPE_1"), QStringLiteral("TOP_MARGINE"), QStringLiteral("16")));
-    QCOMPARE(IniFile::read(path, QStringLiteral("WINDOW"), QStringLiteral("WIDTH"), {}), QStringLiteral("9600"));
-    QCOMPARE(IniFile::read(path, QStringLiteral("WINDOW"), QStringLiteral("HEIGHT"), {}), QStringLiteral("7200"));
-    QCOMPARE(IniFile::read(path, QStringLiteral("WINDOW"), QStringLiteral("OTHER"), {}), QStringLiteral("keep"));
-    QCOMPARE(IniFile::read(path, QStringLiteral("PRINT"), QStringLiteral("PAGE_TYPE"), {}), QStringLiteral("1"));
-    QCOMPARE(IniFile::read(path, QStringLiteral("PAGETYPE_1"), QStringLiteral("TOP_MARGINE"), {}), QStringLiteral("16"));
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    const QString text = QString::fromUtf8(f.readAll());
-    QVERIFY(text.startsWith(QStringLiteral("; my notes\n[Window]\nWIDTH=9600\nOTHER=keep\nHEIGHT=7200\n")));
-    QCOMPARE(text.count(QStringLiteral("WIDTH")), 1);
-}
-
-void tst_inifile::writeToMissingFile()
-{
-    const QString path = m_dir.filePath(QStringLiteral("new.ini"));
-    QVERIFY(IniFile::write(path, QStringLiteral("OPTION"), QStringLiteral("PORT"), QStringLiteral("2")));
-    QCOMPARE(IniFile::read(path, QStringLiteral("OPTION"), QStringLiteral("PORT"), {}), QStringLiteral("2"));
-    QVERIFY(!IniFile::write(m_dir.filePath(QStringLiteral("no/such/folder.ini")), QStringLiteral("A"),
-                            QStringLiteral("B"), QStringLiteral("C")));
 }
 
 QTEST_APPLESS_MAIN(tst_inifile)

@@ -57,90 +57,78 @@ Q_DECLARE_METATYPE(Curve)
 class tst_profilechart : public QObject {
     Q_OBJECT
 private slots:
-    void pixelRuns_data();
-    void pixelRuns();
-    void curves_data();
-    void curves();
-    void timeLabels();
-    void chartLabelColours();
-};
-
-void tst_profilechart::pixelRuns_data()
-{
-    QTest::addColumn<Run>("run");
-    QTest::newRow("graph bands") << Run{Graph, kGraphSize, {100, 10}, {0, 20}, kBands};
-    QTest::newRow("chart bands") << Run{Chart, kChartSize, {100, 55}, {0, 50}, kBands};
-    QTest::newRow("graph tick") << Run{Graph, kGraphSize, {0, 80}, {1, 0}, {kBlack, kBlack, kBlack, kBands[4]}};
-    QTest::newRow("chart tick") << Run{Chart, kChartSize, {224, 430}, {0, -1}, {kBlack, kBlack, kBlack, kBands[7]}};
-    // White surface, black frame, plot: 24 px at the sides and 30 px above and below, whatever the size.
-    for (const QSize& s : {QSize(640, 480), QSize(501, 381)}) {
-        const QList<QRgb> top = {kWhite, kBlack, kBands[0]}, bottom = {kWhite, kBlack, kBands[7]};
-        QTest::addRow("%dx%d left", s.width(), s.height()) << Run{Chart, s, {23, 40}, {1, 0}, top};
-        QTest::addRow("%dx%d right", s.width(), s.height()) << Run{Chart, s, {s.width() - 23, 40}, {-1, 0}, top};
-        QTest::addRow("%dx%d top", s.width(), s.height()) << Run{Chart, s, {34, 29}, {0, 1}, top};
-        QTest::addRow("%dx%d bottom", s.width(), s.height()) << Run{Chart, s, {34, s.height() - 29}, {0, -1}, bottom};
+    void pixelRuns_data()
+    {
+        QTest::addColumn<Run>("run");
+        QTest::newRow("graph bands") << Run{Graph, kGraphSize, {100, 10}, {0, 20}, kBands};
+        QTest::newRow("chart bands") << Run{Chart, kChartSize, {100, 55}, {0, 50}, kBands};
+        QTest::newRow("graph tick") << Run{Graph, kGraphSize, {0, 80}, {1, 0}, {kBlack, kBlack, kBlack, kBands[4]}};
+        QTest::newRow("chart tick") << Run{Chart, kChartSize, {224, 430}, {0, -1}, {kBlack, kBlack, kBlack, kBands[7]}};
+        // White surface, black frame, plot: 24 px at the sides and 30 px above and below, whatever the size.
+        for (const QSize& s : {QSize(640, 480), QSize(501, 381)}) {
+            const QList<QRgb> top = {kWhite, kBlack, kBands[0]}, bottom = {kWhite, kBlack, kBands[7]};
+            QTest::addRow("%dx%d left", s.width(), s.height()) << Run{Chart, s, {23, 40}, {1, 0}, top};
+            QTest::addRow("%dx%d right", s.width(), s.height()) << Run{Chart, s, {s.width() - 23, 40}, {-1, 0}, top};
+            QTest::addRow("%dx%d top", s.width(), s.height()) << Run{Chart, s, {34, 29}, {0, 1}, top};
+            QTest::addRow("%dx%d bottom", s.width(), s.height()) << Run{Chart, s, {34, s.height() - 29}, {0, -1}, bottom};
+        }
     }
-}
-
-void tst_profilechart::pixelRuns()
-{
-    QFETCH(Run, run);
-    const QImage image = Picture(run.surface, run.size, {}, {});
-    QList<QRgb> met;
-    for (QPoint p = run.start; met.size() < run.colours.size(); p += run.step)
-        met << image.pixel(p);
-    QCOMPARE(met, run.colours);
-}
-
-void tst_profilechart::curves_data()
-{
-    QTest::addColumn<Curve>("curve");
-    // 10, 20, 10 m over 40 min: (0 min, 0 m), (10, 10), (20, 20), (30, 10), (40, 0).
-    const QList<float> d = {10, 20, 10}, hot = {35, 35, 35}, cold = {-5, -5, -5};
-    QTest::newRow("graph depth 10 min") << Curve{Graph, d, {}, 80, {40}, {}};
-    QTest::newRow("chart depth 30 min") << Curve{Chart, d, {}, 324, {130}, {}};
-    // 35 °C on the top edge, -5 °C on the bottom one; the curve begins at the first sample (10 min).
-    QTest::newRow("chart -5 °C") << Curve{Chart, {}, cold, 124, {}, {430}};
-    QTest::newRow("chart before the first sample") << Curve{Chart, {}, cold, 123, {}, {}};
-    // A series of fewer than three samples is left out; the other one is still drawn.
-    QTest::newRow("graph two depths, 35 °C") << Curve{Graph, {10, 20}, hot, 160, {}, {0}};
-    QTest::newRow("chart two temperatures, depth 20 min") << Curve{Chart, d, {20, 21}, 224, {230}, {}};
-    // 45 m and 50 °C at 20 min: drawn, but not in the plot there. Nothing, in any row, goes beyond the surface.
-    QTest::newRow("graph off scale, 5 min") << Curve{Graph, {10, 45, 10}, {-20, 50, 20}, 40, {20}, {}};
-    QTest::newRow("chart off scale, 20 min") << Curve{Chart, {10, 45, 10}, {-20, 50, 20}, 224, {}, {}};
-}
-
-void tst_profilechart::curves()
-{
-    QFETCH(Curve, curve);
-    const QSize size = curve.surface == Chart ? kChartSize : kGraphSize;
-    const QImage pic = Picture(curve.surface, size, curve.depths, curve.temps);
-    const QRect column = curve.surface == Chart ? QRect(curve.x, 30, 1, 401) : QRect(curve.x, 0, 1, size.height());
-    QCOMPARE(Rows(pic, column, Is(kBlue)), curve.blue);
-    QCOMPARE(Rows(pic, column, Is(kRed)), curve.red);
-    QCOMPARE(Rows(pic, pic.rect(), Is(kGreen)).size(), pic.width() * pic.height() - size.width() * size.height());
-}
-
-void tst_profilechart::timeLabels()
-{
-    QImage image(kGraphSize, QImage::Format_RGB32);
-    QPainter painter(&image);
-    QCOMPARE(DrawGraph(painter, kGraphSize, 50, {}, {}), QStringList({"6", "13", "19", "25", "31", "38", "44", "50"}));
-    QCOMPARE(DrawGraph(painter, kGraphSize, 0, {}, {}), QStringList(8, QStringLiteral("0")));
-}
-
-void tst_profilechart::chartLabelColours()
-{
-    // Blue, red, black beside the plot (24, 30)-(424, 430)? Depth blue on the left, temperature red right, time below.
-    const QImage image = RenderChart(kChartSize, 50, {}, {});
-    const auto inks = [&image](const QRect& r) {
-        return QList<bool>{!Rows(image, r, Blue).isEmpty(), !Rows(image, r, Red).isEmpty(),
-                           !Rows(image, r, Dark).isEmpty()};
-    };
-    QCOMPARE(inks({0, 30, 24, 401}), QList<bool>({true, false, false}));
-    QCOMPARE(inks({425, 30, 23, 401}), QList<bool>({false, true, false}));
-    QCOMPARE(inks({24, 431, 401, 29}), QList<bool>({false, false, true}));
-}
+    void pixelRuns()
+    {
+        QFETCH(Run, run);
+        const QImage image = Picture(run.surface, run.size, {}, {});
+        QList<QRgb> met;
+        for (QPoint p = run.start; met.size() < run.colours.size(); p += run.step)
+            met << image.pixel(p);
+        QCOMPARE(met, run.colours);
+    }
+    void curves_data()
+    {
+        QTest::addColumn<Curve>("curve");
+        // 10, 20, 10 m over 40 min: (0 min, 0 m), (10, 10), (20, 20), (30, 10), (40, 0).
+        const QList<float> d = {10, 20, 10}, hot = {35, 35, 35}, cold = {-5, -5, -5};
+        QTest::newRow("graph depth 10 min") << Curve{Graph, d, {}, 80, {40}, {}};
+        QTest::newRow("chart depth 30 min") << Curve{Chart, d, {}, 324, {130}, {}};
+        // 35 °C on the top edge, -5 °C on the bottom one; the curve begins at the first sample (10 min).
+        QTest::newRow("chart -5 °C") << Curve{Chart, {}, cold, 124, {}, {430}};
+        QTest::newRow("chart before the first sample") << Curve{Chart, {}, cold, 123, {}, {}};
+        // A series of fewer than three samples is left out; the other one is still drawn.
+        QTest::newRow("graph two depths, 35 °C") << Curve{Graph, {10, 20}, hot, 160, {}, {0}};
+        QTest::newRow("chart two temperatures, depth 20 min") << Curve{Chart, d, {20, 21}, 224, {230}, {}};
+        // 45 m and 50 °C at 20 min: drawn, but not in the plot there. Nothing, in any row, goes beyond the surface.
+        QTest::newRow("graph off scale, 5 min") << Curve{Graph, {10, 45, 10}, {-20, 50, 20}, 40, {20}, {}};
+        QTest::newRow("chart off scale, 20 min") << Curve{Chart, {10, 45, 10}, {-20, 50, 20}, 224, {}, {}};
+    }
+    void curves()
+    {
+        QFETCH(Curve, curve);
+        const QSize size = curve.surface == Chart ? kChartSize : kGraphSize;
+        const QImage pic = Picture(curve.surface, size, curve.depths, curve.temps);
+        const QRect column = curve.surface == Chart ? QRect(curve.x, 30, 1, 401) : QRect(curve.x, 0, 1, size.height());
+        QCOMPARE(Rows(pic, column, Is(kBlue)), curve.blue);
+        QCOMPARE(Rows(pic, column, Is(kRed)), curve.red);
+        QCOMPARE(Rows(pic, pic.rect(), Is(kGreen)).size(), pic.width() * pic.height() - size.width() * size.height());
+    }
+    void timeLabels()
+    {
+        QImage image(kGraphSize, QImage::Format_RGB32);
+        QPainter painter(&image);
+        QCOMPARE(DrawGraph(painter, kGraphSize, 50, {}, {}), QStringList({"6", "13", "19", "25", "31", "38", "44", "50"}));
+        QCOMPARE(DrawGraph(painter, kGraphSize, 0, {}, {}), QStringList(8, QStringLiteral("0")));
+    }
+    void chartLabelColours()
+    {
+        // Blue, red, black beside the plot (24, 30)-(424, 430)? Depth blue on the left, temperature red right, time below.
+        const QImage image = RenderChart(kChartSize, 50, {}, {});
+        const auto inks = [&image](const QRect& r) {
+            return QList<bool>{!Rows(image, r, Blue).isEmpty(), !Rows(image, r, Red).isEmpty(),
+                               !Rows(image, r, Dark).isEmpty()};
+        };
+        QCOMPARE(inks({0, 30, 24, 401}), QList<bool>({true, false, false}));
+        QCOMPARE(inks({425, 30, 23, 401}), QList<bool>({false, true, false}));
+        QCOMPARE(inks({24, 431, 401, 29}), QList<bool>({false, false, true}));
+    }
+};
 
 QTEST_MAIN(tst_profilechart)
 #include "tst_profilechart.moc"
