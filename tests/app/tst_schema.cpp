@@ -74,17 +74,8 @@ private slots:
     void newLog()
     {
         TestLog log;
-        QCOMPARE(gSuits, QStringList({"ドライスーツ", "ロングジョン+ジャケット", "5mmフルスーツ+ベスト", "5mmフルスーツ",
-                                      "シーガル", "ロングジョン", "スプリング"}));
-        QCOMPARE(gItems, QStringList({"グローブ", "フード", "ベスト", "アンクルウエイト", "ダイブコンピュータ",
-                                      "水中ノート", "ライト", "カメラ", "ナイフ"}));
-        QCOMPARE(gConditions, QStringList({"波", "うねり", "流れ"}));
-        QCOMPARE(gEntryTypes, QStringList({"ビーチ", "ボート"}));
-        QCOMPARE(gTankMats, QStringList({"アルミニウム", "スチール"}));
-        QVERIFY(!gWeathers.isEmpty() && !gAirTypes.isEmpty());
-        QCOMPARE(column(log, "SELECT rel FROM VersionTbl UNION ALL SELECT Count(*) FROM PlannerTbl UNION ALL"
-                             " SELECT Count(*) FROM PlannerTbl WHERE tm IS NULL UNION ALL SELECT Count(*) FROM SiTbl"),
-                 QStringList({"5", "217", "3", "351"}));
+        // The lists and the dive tables are read back in tst_csv's known file and tst_divetable.
+        QCOMPARE(column(log, "SELECT rel FROM VersionTbl"), QStringList({"5"}));
         QCOMPARE(column(log, kConfig), QStringList({"0,0,NULL"}));
         QCOMPARE(column(log, "PRAGMA journal_mode"), QStringList({"delete"}));
         // Ids are never reused, so rows that refer to a deleted dive never attach to a new one.
@@ -217,8 +208,6 @@ private slots:
         QTest::newRow("declined") << "" << int(ReleaseCheck::Declined);
         QTest::newRow("newer") << "DELETE FROM VersionTbl; INSERT INTO VersionTbl VALUES (6);" << int(ReleaseCheck::TooNew);
         QTest::newRow("no row") << "DELETE FROM VersionTbl;" << int(ReleaseCheck::TooNew);
-        QTest::newRow("no release column") << "DROP TABLE VersionTbl; CREATE TABLE VersionTbl (x INTEGER);"
-                                           << int(ReleaseCheck::Unreadable);
         QTest::newRow("locked by another program") << "locked" << int(ReleaseCheck::Unreadable);
     }
     void untouched()
