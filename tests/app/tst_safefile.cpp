@@ -80,8 +80,10 @@ private slots:
         TestLog log(false);
         QDir().mkpath(log.path("out"));
         const QString target = log.path("out/target.csv");
-        if (existing)
+        if (existing) {
             WriteFileBytes(target, "old");
+            QVERIFY(::chmod(QFile::encodeName(target).constData(), 0604) == 0);
+        }
         {
             FailingCalls calls(step, error);
             SafeFileWriter file(target);
@@ -97,21 +99,10 @@ private slots:
         }
         if (after != "-")
             QCOMPARE(ReadFileBytes(target), after == "new" ? newBytes() : QByteArray("old"));
-        QCOMPARE(filesIn(log.path("out")), after == "-" ? QStringList() : QStringList{"target.csv"});
-    }
-
-    void replacedFileKeepsPermissions()
-    {
-        TestLog log(false);
-        const QString target = log.path("out.csv");
-        WriteFileBytes(target, "old");
-        QVERIFY(::chmod(QFile::encodeName(target).constData(), 0604) == 0);
-        QString error;
-        QVERIFY2(WriteFileSafely(target, "new", &error), qPrintable(error));
         struct stat st;
-        QVERIFY(::stat(QFile::encodeName(target).constData(), &st) == 0);
-        QCOMPARE(st.st_mode & 07777, 0604u);
-        QCOMPARE(ReadFileBytes(target), QByteArray("new"));
+        if (after == "new")  // the replacing file keeps the old one's permissions
+            QVERIFY(::stat(QFile::encodeName(target).constData(), &st) == 0 && (st.st_mode & 07777) == 0604);
+        QCOMPARE(filesIn(log.path("out")), after == "-" ? QStringList() : QStringList{"target.csv"});
     }
 };
 
