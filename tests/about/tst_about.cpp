@@ -1,4 +1,4 @@
-// The About box and the milestone dialog: their texts and the links the About box opens.
+// The About box and the milestone dialog: the texts the program fills in, and the links the About box opens.
 #include "ScriptedUi.h"
 #include "Version.h"
 #include "frmAbout.h"
@@ -10,10 +10,9 @@
 class tst_about : public QObject {
     Q_OBJECT
 private slots:
-    void aboutTexts()
+    void aboutVersion()
     {
         frmAbout about;
-        QCOMPARE(about.findChild<QLabel*>("lblTitle")->text(), QStringLiteral("Calvane Tidewriter"));
         // The label must follow the project's version, not a number typed into the form.
         QCOMPARE(about.findChild<QLabel*>("lblVersion")->text(), QStringLiteral("Version " TIDEWRITER_VERSION));
     }
@@ -36,15 +35,8 @@ private slots:
     void memorial()
     {
         frmMemorial memorial;
-        QCOMPARE(memorial.windowTitle(), QStringLiteral("おめでとう！"));
-        QCOMPARE(memorial.findChild<QLabel*>("lblMessage")->text(),
-                 QStringLiteral("おめでとうございます\n\nこれからもガンガン潜ってください\n\n"
-                                "今後ともTidewriterの末永いご愛用を\n宜しくお願い申し上げます\n\nfrom Calvane"));
-        for (qlonglong count : {50LL, 100LL}) {
-            memorial.setTitleCount(count);
-            QCOMPARE(memorial.findChild<QLabel*>("lblTitle")->text(),
-                     QStringLiteral("%1本達成おめでとうございます").arg(count));
-        }
+        memorial.setTitleCount(100);
+        QCOMPARE(memorial.findChild<QLabel*>("lblTitle")->text(), QStringLiteral("100本達成おめでとうございます"));
     }
 };
 
