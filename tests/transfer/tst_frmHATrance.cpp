@@ -158,6 +158,10 @@ private slots:
         // Two profile blocks: the bar counted both, and the label named the dive.
         QCOMPARE(run.label, QStringLiteral("2004/07/15 9:05 プロフィール転送中"));
         QCOMPARE(std::pair(run.value, run.maximum), std::pair(2, 2));
+        // On the wire: the wake-up, one request per block and the closing one; only the fixed waits:
+        // the wake-up, the settling after each block and at the end.
+        QCOMPARE(run.line.written, QByteArray(1, char(0x7F)) + QByteArray(2 + 2, char(0xFF)));
+        QCOMPARE(run.line.clock, 1000 + 3 * 20 + 20);
         auto rs = t.db().query("SELECT dive_date, in_time, out_time, max_depth, avg_depth, depth_transit,"
                                " surface_temp, depth_temp, temp_transit FROM LogTbl");
         QVERIFY(rs && rs->recordCount() == 1);
