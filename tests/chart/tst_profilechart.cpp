@@ -65,7 +65,7 @@ private slots:
         QTest::newRow("graph tick") << Run{Graph, kGraphSize, {0, 80}, {1, 0}, {kBlack, kBlack, kBlack, kBands[4]}};
         QTest::newRow("chart tick") << Run{Chart, kChartSize, {224, 430}, {0, -1}, {kBlack, kBlack, kBlack, kBands[7]}};
         // White surface, black frame, plot: 24 px at the sides and 30 px above and below, whatever the size.
-        for (const QSize& s : {QSize(640, 480), QSize(501, 381)}) {
+        for (const QSize& s : {QSize(501, 381)}) {
             const QList<QRgb> top = {kWhite, kBlack, kBands[0]}, bottom = {kWhite, kBlack, kBands[7]};
             QTest::addRow("%dx%d left", s.width(), s.height()) << Run{Chart, s, {23, 40}, {1, 0}, top};
             QTest::addRow("%dx%d right", s.width(), s.height()) << Run{Chart, s, {s.width() - 23, 40}, {-1, 0}, top};

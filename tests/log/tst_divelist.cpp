@@ -47,10 +47,8 @@ private slots:
     }
     void statusTexts()
     {
-        QCOMPARE(StatusSelection(0), QStringLiteral("選択 : 0 個"));
         QCOMPARE(StatusDiveCount(1234), QStringLiteral("本数 : 1,234 本"));
         QCOMPARE(StatusDiveTime(125), QStringLiteral("潜水時間 : 2時間5分"));
-        QCOMPARE(StatusDiveTime(0), QStringLiteral("潜水時間 : 0時間0分"));
         QCOMPARE(StatusDiveTime(60 * 1000 + 59), QStringLiteral("潜水時間 : 1000時間59分"));
     }
     void headingSort()

@@ -70,7 +70,6 @@ private slots:
         QTest::addColumn<QString>("portName");
         QTest::addColumn<QString>("device");
         QTest::newRow("COM1") << 1L << "" << "/dev/ttyS0";
-        QTest::newRow("COM4") << 4L << "" << "/dev/ttyS3";
         QTest::newRow("named device wins") << 2L << "/dev/ttyUSB0" << "/dev/ttyUSB0";
     }
     void configuredDevice()
