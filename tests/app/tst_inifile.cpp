@@ -1,4 +1,5 @@
 #include "IniFile.h"
+#include "TestLog.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -32,13 +33,13 @@ private slots:
         const QString path = m_dir.filePath(QStringLiteral("read.ini"));
         QFile::remove(path);
         if (!file.isNull())
-            writeText(path, file);
+            WriteFileBytes(path, file);
         QCOMPARE(IniFile::read(path, section, key, QStringLiteral("dflt")), expected);
     }
     void writeKeepsTheRest()
     {
         const QString path = m_dir.filePath(QStringLiteral("write.ini"));
-        writeText(path, "; my notes\n[Window]\nwidth=1\nOTHER=keep\n\n[PRINT]\nPAGE_TYPE=1\n");
+        WriteFileBytes(path, "; my notes\n[Window]\nwidth=1\nOTHER=keep\n\n[PRINT]\nPAGE_TYPE=1\n");
         QVERIFY(IniFile::write(path, QStringLiteral("WINDOW"), QStringLiteral("WIDTH"), QStringLiteral("9600")));
         QVERIFY(IniFile::write(path, QStringLiteral("WINDOW"), QStringLiteral("HEIGHT"), QStringLiteral("7200")));
         QVERIFY(IniFile::write(path, QStringLiteral("PAGETYPE_1"), QStringLiteral("TOP_MARGINE"), QStringLiteral("16")));
@@ -65,13 +66,6 @@ private slots:
 private:
     QTemporaryDir m_dir;
 };
-
-static void writeText(const QString& path, const QByteArray& text)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(text);
-}
 
 QTEST_APPLESS_MAIN(tst_inifile)
 #include "tst_inifile.moc"
