@@ -102,26 +102,6 @@ private slots:
         log.addDive("2021-05-02", "09:00", "09:45");
         QCOMPARE(reader.query(QStringLiteral("SELECT Count(*) FROM LogTbl"))->field(0).toInt(), kept + 1);
     }
-
-    void compactionGivesACompleteCopy()
-    {
-        TestLog log;
-        for (int i = 0; i < 50; ++i)
-            log.addDive("2021-05-01", "09:00", "09:45", 10 + i);
-        QVERIFY(log.db().execute(QStringLiteral("DELETE FROM LogTbl WHERE max_depth < 50")));
-        log.close();
-        const QString target = log.path("copy.db");
-        QString error;
-        QVERIFY2(Database::compact(log.logPath(), target, &error), qPrintable(error));
-        QVERIFY(Database::integrityCheck(target));
-        Database copy;
-        QVERIFY(copy.open(target, Database::OpenMode::ReadOnly));
-        QCOMPARE(copy.query(QStringLiteral("SELECT Count(*) || ' ' || Min(max_depth) FROM LogTbl"))->field(0).toString(),
-                 QStringLiteral("10 50.0"));
-        // A target that exists already is never overwritten, and a missing source gives nothing.
-        QVERIFY(!Database::compact(log.logPath(), target, &error));
-        QVERIFY(!Database::compact(log.path("missing.db"), log.path("x.db"), &error));
-    }
 };
 
 QTEST_APPLESS_MAIN(tst_database)
