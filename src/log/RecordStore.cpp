@@ -4,6 +4,7 @@
 #include "DiveTexts.h"
 #include "Globals.h"
 #include "UiServices.h"
+#include "TextReaders.h"
 #include "modSubroutines.h"
 #include "modSupport.h"
 
@@ -24,12 +25,8 @@ QString modifiedText(const QString& path)
 // A typed time as the log stores it (09:05 for 9:05); other text as it stands.
 QString storedTime(const QString& text)
 {
-    const QStringList parts = text.trimmed().split(QLatin1Char(':'));
-    if (parts.size() != 2)
-        return text;
-    bool okH, okM;
-    const QTime t(parts[0].toInt(&okH), parts[1].toInt(&okM));
-    return okH && okM && t.isValid() && parts[1].size() == 2 ? t.toString(QStringLiteral("HH:mm")) : text;
+    const QTime t = TimeIn(text);
+    return t.isValid() ? t.toString(QStringLiteral("HH:mm")) : text;
 }
 }  // namespace
 
@@ -253,7 +250,7 @@ RecordStore::SaveResult RecordStore::SaveRecord()
         QVariant bound;
         switch (f.kind) {
         case RecordField::Date:
-            bound = QDate::fromString(value, QStringLiteral("yyyy/MM/dd")).toString(Qt::ISODate);
+            bound = DateIn(value).toString(Qt::ISODate);
             break;
         case RecordField::ListIndex:
         case RecordField::Mask:

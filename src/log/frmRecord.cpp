@@ -7,13 +7,13 @@
 #include "WidgetRoutines.h"
 #include "frmChart.h"
 #include "frmInputDepth.h"
+#include "TextReaders.h"
 #include "modSubroutines.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFocusEvent>
 #include <QKeyEvent>
-#include <QRegularExpression>
 #include <QScopedValueRollback>
 #include <QTabBar>
 #include <QTime>
@@ -71,30 +71,6 @@ bool ComparesText(const QString& control)
         if (control == QLatin1String(f.control))
             return f.kind == RecordField::Text || f.kind == RecordField::Date;
     return false;
-}
-
-// An optionally signed decimal number, blanks around it allowed, that a double can hold:
-// a longer run of digits would be shown as nothing and stored as Null.
-std::optional<double> NumberIn(const QString& text)
-{
-    static const QRegularExpression number(QStringLiteral(R"(^\s*[+-]?(\d+\.?\d*|\.\d+)\s*$)"));
-    if (!number.match(text).hasMatch())
-        return std::nullopt;
-    bool ok = false;
-    const double value = text.trimmed().toDouble(&ok);
-    if (!ok || !std::isfinite(value))
-        return std::nullopt;
-    return value;
-}
-
-// A time of day as typed: 9:05, 09:05 or 9:05:30.
-QTime TimeIn(const QString& text)
-{
-    static const QRegularExpression time(QStringLiteral(R"(^\s*(\d{1,2}):(\d{1,2})(?::(\d{1,2}))?\s*$)"));
-    const auto m = time.match(text);
-    if (!m.hasMatch())
-        return {};
-    return QTime(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
 }
 
 QString BoxText(const QWidget* box)
