@@ -1,5 +1,6 @@
 #include "DiveTexts.h"
 #include "Globals.h"
+#include "RecordChecks.h"
 #include "RecordStore.h"
 #include "ScriptedUi.h"
 #include "TestLog.h"
@@ -138,6 +139,71 @@ private slots:
         // Values beyond the usual range come back as they went in.
         const QList<float> wide{1e-5f, 12345678.0f, -0.5f, 0.1f};
         QCOMPARE(SplitNumbers(RecordStore::SeriesText(wide)), wide);
+    }
+
+    // The check a box runs when the focus leaves it: accepted text is written back in its
+    // form, refused text stays, with the box's message.
+    void fieldChecks_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("message");  // empty: accepted
+        const QString huge = "9" + QString(400, '9');
+        QTest::newRow("time 9:05") << "txtInTime" << "9:05" << "09:05" << "";
+        QTest::newRow("time with seconds") << "txtOutTime" << " 9:5:30" << "09:05" << "";
+        QTest::newRow("time 25:00") << "txtInTime" << "25:00" << "25:00" << "正しい潜水開始時刻(hh:mm)を入力してください";
+        QTest::newRow("exit time 9.30") << "txtOutTime" << "9.30" << "9.30" << "正しい潜水終了時刻(hh:mm)を入力してください";
+        QTest::newRow("depth 12.34") << "txtMaxDepth" << "12.34" << "12.3" << "";
+        QTest::newRow("depth half up") << "txtAvgDepth" << "0.05" << "0.1" << "";
+        QTest::newRow("empty depth") << "txtMaxDepth" << "" << "" << "正しい深度を入力してください";
+        QTest::newRow("depth beyond a double") << "txtMaxDepth" << huge << huge << "正しい深度を入力してください";
+        QTest::newRow("bar beyond a double") << "txtEndTankBar" << huge << huge << "正しい終了時タンク圧を入力してください";
+        QTest::newRow("half a bar up") << "txtEndTankBar" << "50.5" << "51" << "";
+        QTest::newRow("minutes text") << "txtUWTime" << "4O" << "4O" << "正しい潜水時間(分)を入力してください";
+        QTest::newRow("exponent") << "txtAirTemp" << "1e1" << "1e1" << "正しい気温を入力してください";
+        QTest::newRow("no location") << "cboLocation" << "" << "" << "潜水地を正しく入力してください";
+        QTest::newRow("location as typed") << "cboLocation" << " Reef " << " Reef " << "";
+        QTest::newRow("a box without a check") << "cboBuddy" << "" << "" << "";
+    }
+    void fieldChecks()
+    {
+        QFETCH(QString, control);
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        QFETCH(QString, message);
+        const FieldCheckResult r = RecordChecks::check(control, typed);
+        QCOMPARE(r.ok, message.isEmpty());
+        QCOMPARE(r.text, shown);
+        QCOMPARE(r.message, message);
+    }
+
+    // A typed list gives its stored series and the two boxes it fills (depths: mean and
+    // maximum; temperatures: highest, then the running lowest); a list without a number
+    // clears the series and fills nothing.
+    void typedSeries_data()
+    {
+        QTest::addColumn<bool>("depth");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("read");  // series | first box | second box
+        QTest::newRow("mixed separators") << true << "0, 5\n12.5\t18 10 3" << "0 5 12.5 18 10 3|8.1|18.0";
+        QTest::newRow("negative depths") << true << "-1 -3" << "-1 -3|-2.0|0.0";
+        QTest::newRow("a lowest of 0 is replaced") << false << "0 18 20" << "0 18 20|20.0|18.0";
+        QTest::newRow("a later 0 is replaced") << false << "15 0 17" << "15 0 17|17.0|17.0";
+        QTest::newRow("below zero only") << false << "-2 -1" << "-2 -1|0.0|-2.0";
+        QTest::newRow("depths emptied") << true << "" << "||";
+        QTest::newRow("temperatures without a number") << false << " ,\n" << "||";
+    }
+    void typedSeries()
+    {
+        QFETCH(bool, depth);
+        QFETCH(QString, typed);
+        QFETCH(QString, read);
+        const TypedSeries s = TypedSeries::read(depth, typed);
+        QCOMPARE(QStringList({s.series, s.summaryTexts[0], s.summaryTexts[1]}).join('|'), read);
+        if (!s.series.isEmpty())
+            QCOMPARE(QStringList({s.summaryControls[0], s.summaryControls[1]}),
+                     depth ? QStringList({"txtAvgDepth", "txtMaxDepth"}) : QStringList({"txtSurfaceTemp", "txtDepthTemp"}));
     }
 
     // Line breaks reach the log as CR LF, whatever the box gave; the same text in another
