@@ -70,13 +70,12 @@ const QStringList& lookupList(F field)
 
 const QStringList& DiveTexts::controls()
 {
-    static const QStringList names = {
-        "dtpDate", "cboLocation", "cboBuddy", "cboGuide", "cboEntryType", "txtNo", "txtTotalTime",
-        "txtTodayNum", "txtTodayTotal", "txtComment", "cboWeather", "txtAirTemp", "txtSurfaceTemp",
-        "txtDepthTemp", "txtMinVisibility", "txtMaxVisibility", "txtMinTransparency", "txtMaxTransparency",
-        "lstCondition", "cboSuit", "txtWeight", "cboTankMat", "cboAirType", "txtTankCapa", "txtStartTankBar",
-        "txtEndTankBar", "txtTankQuant", "txtTankUsed", "txtTankSpeed", "lstItem", "txtInTime", "txtOutTime",
-        "txtUWTime", "txtAvgDepth", "txtMaxDepth", "txtSI", "txtInPG", "txtOutPG", "txtRnt", "txtAbt", "txtTbt"};
+    static const QStringList names = [] {
+        QStringList l;
+        for (int i = 0; i < int(Field::Count); ++i)
+            l << DiveFields::name(Field(i));
+        return l;
+    }();
     return names;
 }
 
@@ -92,15 +91,26 @@ std::optional<DiveTexts::Field> DiveTexts::fieldOf(const QString& control)
     return it == fields.cend() ? std::nullopt : std::optional<Field>(*it);
 }
 
+namespace {
+QStringList controlsOfKind(RecordField::Kind kind)
+{
+    QStringList names;
+    for (const RecordField& f : DiveFields::all())
+        if (f.kind == kind)
+            names << QLatin1String(f.control);
+    return names;
+}
+}  // namespace
+
 const QStringList& DiveTexts::listControls()
 {
-    static const QStringList names = {"cboEntryType", "cboWeather", "cboSuit", "cboTankMat", "cboAirType"};
+    static const QStringList names = controlsOfKind(RecordField::ListIndex);
     return names;
 }
 
 const QStringList& DiveTexts::maskControls()
 {
-    static const QStringList names = {"lstCondition", "lstItem"};
+    static const QStringList names = controlsOfKind(RecordField::Mask);
     return names;
 }
 
@@ -426,6 +436,12 @@ const char* const wholeColumns[] = {"entry_type", "weather", "suit", "tank_mat",
 const QString& DiveRow::columns()
 {
     static const QString list = [] {
+        for (const char* c : textColumns)
+            DiveFields::requireColumn(c);
+        for (const char* c : numberColumns)
+            DiveFields::requireColumn(c);
+        for (const char* c : wholeColumns)
+            DiveFields::requireColumn(c);
         QStringList names;
         for (const char* c : textColumns)
             names << QLatin1String(c);
@@ -446,6 +462,7 @@ DiveRow DiveRow::read(const Recordset& row)
     static std::array<int, NumberCount> numbers;
     static std::array<int, WholeCount> wholes;
     if (row.fieldNames() != names) {
+        columns();  // a column name no field has stops here
         names = row.fieldNames();
         const auto at = [&](const char* column) {
             for (int i = 0; i < names.size(); ++i)

@@ -1,57 +1,38 @@
 #include "RecordChecks.h"
 
+#include "DiveFields.h"
 #include "RecordStore.h"
 #include "TextReaders.h"
 #include "modSubroutines.h"
 
 #include <QCoreApplication>
-#include <QHash>
 #include <QStringList>
 #include <algorithm>
 
 namespace {
-enum class Check { NotEmpty, Time, Tenths, Whole };
-struct FieldCheck {
-    Check check;
-    const char* message;
-};
+using Check = RecordField::Check;
 
-const QHash<QString, FieldCheck>& Checks()
+const RecordField* checked(const QString& control)
 {
-    static const QHash<QString, FieldCheck> checks = {
-        {"cboLocation", {Check::NotEmpty, QT_TRANSLATE_NOOP("frmRecord", "潜水地を正しく入力してください")}},
-        {"txtInTime", {Check::Time, QT_TRANSLATE_NOOP("frmRecord", "正しい潜水開始時刻(hh:mm)を入力してください")}},
-        {"txtOutTime", {Check::Time, QT_TRANSLATE_NOOP("frmRecord", "正しい潜水終了時刻(hh:mm)を入力してください")}},
-        {"txtAvgDepth", {Check::Tenths, QT_TRANSLATE_NOOP("frmRecord", "正しい深度を入力してください")}},
-        {"txtMaxDepth", {Check::Tenths, QT_TRANSLATE_NOOP("frmRecord", "正しい深度を入力してください")}},
-        {"txtUWTime", {Check::Whole, QT_TRANSLATE_NOOP("frmRecord", "正しい潜水時間(分)を入力してください")}},
-        {"txtAirTemp", {Check::Tenths, QT_TRANSLATE_NOOP("frmRecord", "正しい気温を入力してください")}},
-        {"txtSurfaceTemp", {Check::Tenths, QT_TRANSLATE_NOOP("frmRecord", "正しい水温を入力してください")}},
-        {"txtDepthTemp", {Check::Tenths, QT_TRANSLATE_NOOP("frmRecord", "正しい水温を入力してください")}},
-        {"txtMinVisibility", {Check::Tenths, QT_TRANSLATE_NOOP("frmRecord", "正しい透視度を入力してください")}},
-        {"txtMaxVisibility", {Check::Tenths, QT_TRANSLATE_NOOP("frmRecord", "正しい透視度を入力してください")}},
-        {"txtMinTransparency", {Check::Tenths, QT_TRANSLATE_NOOP("frmRecord", "正しい透明度を入力してください")}},
-        {"txtMaxTransparency", {Check::Tenths, QT_TRANSLATE_NOOP("frmRecord", "正しい透明度を入力してください")}},
-        {"txtWeight", {Check::Tenths, QT_TRANSLATE_NOOP("frmRecord", "正しいウェイト重量を入力してください")}},
-        {"txtTankCapa", {Check::Tenths, QT_TRANSLATE_NOOP("frmRecord", "正しいタンク容量を入力してください")}},
-        {"txtStartTankBar", {Check::Whole, QT_TRANSLATE_NOOP("frmRecord", "正しい開始時タンク圧を入力してください")}},
-        {"txtEndTankBar", {Check::Whole, QT_TRANSLATE_NOOP("frmRecord", "正しい終了時タンク圧を入力してください")}}};
-    return checks;
+    const RecordField* f = DiveFields::named(control);
+    return f && f->check != Check::None ? f : nullptr;
 }
 }  // namespace
 
 bool RecordChecks::hasCheck(const QString& control)
 {
-    return Checks().contains(control);
+    return checked(control);
 }
 
 FieldCheckResult RecordChecks::check(const QString& control, const QString& text)
 {
     FieldCheckResult result{true, text, {}};
-    const auto it = Checks().constFind(control);
-    if (it == Checks().cend())
+    const RecordField* it = checked(control);
+    if (!it)
         return result;
     switch (it->check) {
+    case Check::None:
+        break;
     case Check::NotEmpty:
         result.ok = !text.isEmpty();
         break;
@@ -78,11 +59,8 @@ FieldCheckResult RecordChecks::check(const QString& control, const QString& text
 
 bool RecordChecks::selectsOnFocus(const QString& control)
 {
-    static const QStringList names = {
-        "cboBuddy", "cboGuide", "txtInTime", "txtOutTime", "txtUWTime", "txtAvgDepth", "txtMaxDepth", "txtAirTemp",
-        "txtSurfaceTemp", "txtDepthTemp", "txtMinVisibility", "txtMaxVisibility", "txtMinTransparency",
-        "txtMaxTransparency", "txtWeight", "txtTankCapa", "txtStartTankBar", "txtEndTankBar"};
-    return names.contains(control);
+    const RecordField* f = DiveFields::named(control);
+    return f && (f->flags & RecordField::SelectOnFocus);
 }
 
 TypedSeries TypedSeries::read(bool depth, const QString& typed)
@@ -101,9 +79,9 @@ TypedSeries TypedSeries::read(bool depth, const QString& typed)
             largest = std::max(largest, double(v));
             sum += v;
         }
-        s.summaryControls[0] = QStringLiteral("txtAvgDepth");
+        s.summaryControls[0] = DiveFields::name(DiveField::txtAvgDepth);
         s.summaryTexts[0] = FormatFixed(sum / values.size(), 1, 1);
-        s.summaryControls[1] = QStringLiteral("txtMaxDepth");
+        s.summaryControls[1] = DiveFields::name(DiveField::txtMaxDepth);
         s.summaryTexts[1] = FormatFixed(largest, 1, 1);
     } else {
         // The lowest starts at 0 and any value replaces a 0, so the first value always does.
@@ -113,9 +91,9 @@ TypedSeries TypedSeries::read(bool depth, const QString& typed)
             if (v < lowest || lowest == 0)
                 lowest = v;
         }
-        s.summaryControls[0] = QStringLiteral("txtSurfaceTemp");
+        s.summaryControls[0] = DiveFields::name(DiveField::txtSurfaceTemp);
         s.summaryTexts[0] = FormatFixed(highest, 1, 1);
-        s.summaryControls[1] = QStringLiteral("txtDepthTemp");
+        s.summaryControls[1] = DiveFields::name(DiveField::txtDepthTemp);
         s.summaryTexts[1] = FormatFixed(lowest, 1, 1);
     }
     return s;

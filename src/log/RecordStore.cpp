@@ -32,37 +32,7 @@ QString storedTime(const QString& text)
 
 const QList<RecordField>& RecordStore::fields()
 {
-    static const QList<RecordField> list = {
-        {"dive_date", "dtpDate", RecordField::Date},
-        {"location", "cboLocation", RecordField::Text},
-        {"entry_type", "cboEntryType", RecordField::ListIndex},
-        {"buddy", "cboBuddy", RecordField::Text},
-        {"in_time", "txtInTime", RecordField::Text},
-        {"out_time", "txtOutTime", RecordField::Text},
-        {"max_depth", "txtMaxDepth", RecordField::Text},
-        {"weather", "cboWeather", RecordField::ListIndex},
-        {"air_temp", "txtAirTemp", RecordField::Text},
-        {"depth_temp", "txtDepthTemp", RecordField::Text},
-        {"suit", "cboSuit", RecordField::ListIndex},
-        {"weight", "txtWeight", RecordField::Text},
-        {"tank_mat", "cboTankMat", RecordField::ListIndex},
-        {"air_type", "cboAirType", RecordField::ListIndex},
-        {"tank_capa", "txtTankCapa", RecordField::Text},
-        {"start_tank_bar", "txtStartTankBar", RecordField::Text},
-        {"end_tank_bar", "txtEndTankBar", RecordField::Text},
-        {"comment", "txtComment", RecordField::Text},
-        {"avg_depth", "txtAvgDepth", RecordField::Text},
-        {"guide", "cboGuide", RecordField::Text},
-        {"surface_temp", "txtSurfaceTemp", RecordField::Text},
-        {"depth_transit", "DepthSeries", RecordField::Series},
-        {"temp_transit", "TempSeries", RecordField::Series},
-        {"min_visibility", "txtMinVisibility", RecordField::Text},
-        {"max_visibility", "txtMaxVisibility", RecordField::Text},
-        {"min_transparency", "txtMinTransparency", RecordField::Text},
-        {"max_transparency", "txtMaxTransparency", RecordField::Text},
-        {"condition", "lstCondition", RecordField::Mask},
-        {"item", "lstItem", RecordField::Mask}};
-    return list;
+    return DiveFields::stored();
 }
 
 QString RecordStore::SeriesText(const QList<float>& values)
@@ -76,8 +46,10 @@ QString RecordStore::SeriesText(const QList<float>& values)
 
 bool RecordStore::isListedColumn(const QString& column)
 {
-    static const QStringList listed = {"dive_date", "location", "entry_type", "in_time", "max_depth"};
-    return listed.contains(column);
+    for (const RecordField& f : fields())
+        if (column == QLatin1String(f.column))
+            return f.flags & RecordField::Listed;
+    return false;
 }
 
 RecordStore::RecordStore(DiveTexts& texts, QObject* parent) : QObject(parent), m_texts(texts) {}
@@ -129,7 +101,7 @@ bool RecordStore::LoadRecord(qint64 id, long number)
     }
     // The window shows a date in any case: a dive without one that reads shows the date a
     // save would write, as an edit not saved yet.
-    const QString date = QStringLiteral("dtpDate");
+    const QString date = DiveFields::name(DiveField::dtpDate);
     if (m_texts.text(date).isEmpty()) {
         m_texts.setText(date, QDate::currentDate().toString(QStringLiteral("yyyy/MM/dd")));
         m_texts.RecalcAll();

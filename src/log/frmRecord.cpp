@@ -27,10 +27,8 @@ constexpr int kTwipsPerPixel = 15;
 // Fields whose Apply rule compares the shown text with the loaded text.
 bool ComparesText(const QString& control)
 {
-    for (const RecordField& f : RecordStore::fields())
-        if (control == QLatin1String(f.control))
-            return f.kind == RecordField::Text || f.kind == RecordField::Date;
-    return false;
+    const RecordField* f = DiveFields::named(control);
+    return f && (f->kind == RecordField::Text || f->kind == RecordField::Date);
 }
 
 QString BoxText(const QWidget* box)

@@ -129,16 +129,18 @@ private slots:
         QCOMPARE(row(log, id, "dive_date"), QStringList({saved}));
     }
 
-    // Each number in its shortest form, one blank between, whatever separated them.
-    void seriesText()
+    // The field table names every column of a dive the log holds, and no other.
+    void fieldTableMatchesTheLog()
     {
-        QCOMPARE(RecordStore::SeriesText(SplitNumbers("0, 3.5\n12\t18.20")), QStringLiteral("0 3.5 12 18.2"));
-        QCOMPARE(RecordStore::SeriesText(SplitNumbers("-1 2.0 ")), QStringLiteral("-1 2"));
-        QCOMPARE(RecordStore::SeriesText(SplitNumbers("")), QStringLiteral("0 0"));
-        QCOMPARE(RecordStore::SeriesText(SplitNumbers("12,5")), QStringLiteral("12 5"));  // no decimal comma
-        // Values beyond the usual range come back as they went in.
-        const QList<float> wide{1e-5f, 12345678.0f, -0.5f, 0.1f};
-        QCOMPARE(SplitNumbers(RecordStore::SeriesText(wide)), wide);
+        TestLog log;
+        QStringList columns, fields{"id", "create_time", "update_time"};
+        for (auto rs = log.db().query("SELECT name FROM pragma_table_info('LogTbl')"); rs && !rs->eof(); rs->moveNext())
+            columns << rs->field(0).toString();
+        for (const RecordField& f : RecordStore::fields())
+            fields << QLatin1String(f.column);
+        columns.sort();
+        fields.sort();
+        QCOMPARE(fields, columns);
     }
 
     // The check a box runs when the focus leaves it: accepted text is written back in its
@@ -188,6 +190,7 @@ private slots:
         QTest::addColumn<QString>("read");  // series | first box | second box
         QTest::newRow("mixed separators") << true << "0, 5\n12.5\t18 10 3" << "0 5 12.5 18 10 3|8.1|18.0";
         QTest::newRow("negative depths") << true << "-1 -3" << "-1 -3|-2.0|0.0";
+        QTest::newRow("no decimal comma") << true << "12,5 3.50" << "12 5 3.5|6.8|12.0";
         QTest::newRow("a lowest of 0 is replaced") << false << "0 18 20" << "0 18 20|20.0|18.0";
         QTest::newRow("a later 0 is replaced") << false << "15 0 17" << "15 0 17|17.0|17.0";
         QTest::newRow("below zero only") << false << "-2 -1" << "-2 -1|0.0|-2.0";
@@ -201,9 +204,6 @@ private slots:
         QFETCH(QString, read);
         const TypedSeries s = TypedSeries::read(depth, typed);
         QCOMPARE(QStringList({s.series, s.summaryTexts[0], s.summaryTexts[1]}).join('|'), read);
-        if (!s.series.isEmpty())
-            QCOMPARE(QStringList({s.summaryControls[0], s.summaryControls[1]}),
-                     depth ? QStringList({"txtAvgDepth", "txtMaxDepth"}) : QStringList({"txtSurfaceTemp", "txtDepthTemp"}));
     }
 
     // Line breaks reach the log as CR LF, whatever the box gave; the same text in another
