@@ -9,20 +9,11 @@
 class tst_subroutines : public QObject {
     Q_OBJECT
 private slots:
-    void keysQuotesAndJoins()
+    void removeTrailing()
     {
-        QCOMPARE(MakeItemKey(42), QStringLiteral("#42"));
-        QCOMPARE(KeyToId("#42"), 42);
-        QCOMPARE(KeyToId(MakeItemKey(2147483647)), 2147483647);
-        QCOMPARE(QuoteSQL("O'Neil"), QStringLiteral("O''Neil"));
-        QCOMPARE(QuoteSQL("''"), QStringLiteral("''''"));
         QCOMPARE(RemoveTrailing("/pic//", "/"), QStringLiteral("/pic"));
         QCOMPARE(RemoveTrailing("/", "/"), QString());
         QCOMPARE(RemoveTrailing("abab", "ab"), QString());
-        QCOMPARE(JoinValues({"1", "2", "3"}, " "), QStringLiteral("1 2 3"));
-        QCOMPARE(JoinValues({"1", "2"}, ","), QStringLiteral("1,2,"));
-        QCOMPARE(JoinValues({}, " "), QString());
-        QCOMPARE(JoinValues({"a ", ""}, " "), QStringLiteral("a"));
     }
 
     void paths_data()
