@@ -1,5 +1,6 @@
 #include "UpDown.h"
 
+#include "TextReaders.h"
 #include "WidgetRoutines.h"
 
 #include <QLineEdit>
@@ -52,10 +53,10 @@ void UpDown::stepBy(int delta)
 {
     if (!m_buddy)
         return;
-    bool ok = false;
-    const double read = m_buddy->text().trimmed().toDouble(&ok);
+    const std::optional<double> number = NumberIn(m_buddy->text());
+    const double read = number.value_or(0);
     std::optional<double> next;
-    if (!ok || !std::isfinite(read)) {
+    if (!number) {
         next = std::clamp(double(m_minimum) + delta, double(m_minimum), double(m_maximum));
     } else if (delta > 0 ? read < m_maximum : read > m_minimum) {
         // Clamped only on the side the step goes to: a value typed beyond the range comes

@@ -120,27 +120,6 @@ bool HoldsNumbers(const QString& text)
     return std::any_of(text.cbegin(), text.cend(), isNumberChar);
 }
 
-std::optional<long> CLng(const QString& text)
-{
-    bool ok = false;
-    const double v = text.trimmed().toDouble(&ok);
-    if (!ok || !std::isfinite(v))
-        return std::nullopt;
-    const double r = std::nearbyint(v);  // the default rounding mode rounds halves to even
-    if (r < double(std::numeric_limits<int>::min()) || r > double(std::numeric_limits<int>::max()))
-        return std::nullopt;
-    return long(r);
-}
-
-std::optional<float> CSng(const QString& text)
-{
-    bool ok = false;
-    const double v = text.trimmed().toDouble(&ok);
-    if (!ok || !std::isfinite(v) || std::fabs(v) > double(std::numeric_limits<float>::max()))
-        return std::nullopt;
-    return float(v);
-}
-
 std::optional<bool> CBool(const QString& text)
 {
     const QString t = text.trimmed();
@@ -148,11 +127,10 @@ std::optional<bool> CBool(const QString& text)
         return true;
     if (t.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
         return false;
-    bool ok = false;
-    const double v = t.toDouble(&ok);
-    if (!ok)
+    const auto v = NumberIn(t);
+    if (!v)
         return std::nullopt;
-    return v != 0.0;
+    return *v != 0.0;
 }
 
 std::optional<int> TwipsToPixels(const QString& text, int minPixels, int maxPixels)

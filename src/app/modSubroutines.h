@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <optional>
 
+#include "TextReaders.h"
+
 class QObject;
 
 QString QuoteSQL(const QString& s);
@@ -25,10 +27,7 @@ QList<float> SplitNumbers(const QString& text);
 // True when SplitNumbers finds a number in the text, rather than giving its two zeros for none.
 bool HoldsNumbers(const QString& text);
 
-// Text conversions with the rules the settings file relies on: CLng rounds halves to
-// the even neighbour; CBool takes True/False in any case, or a number (0 is False).
-std::optional<long> CLng(const QString& text);
-std::optional<float> CSng(const QString& text);
+// True/False in any case, or a number (0 is False), as the settings file holds it.
 std::optional<bool> CBool(const QString& text);
 // A single-precision number as the settings file and the series texts store it: plain
 // decimal ("9600", "0.00001", "12345678"), the shortest text that SplitNumbers reads back

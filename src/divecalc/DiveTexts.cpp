@@ -5,6 +5,7 @@
 #include "Globals.h"
 #include "modDiveCalc.h"
 #include "modSubroutines.h"
+#include "TextReaders.h"
 #include "modSupport.h"
 
 #include <QDate>
@@ -21,71 +22,10 @@ constexpr F kInTime = F::txtInTime, kOutTime = F::txtOutTime, kUWTime = F::txtUW
             kMaxDepth = F::txtMaxDepth, kTankCapa = F::txtTankCapa, kStartBar = F::txtStartTankBar,
             kEndBar = F::txtEndTankBar, kRnt = F::txtRnt, kAbt = F::txtAbt, kTbt = F::txtTbt, kDate = F::dtpDate;
 
-std::optional<double> readNumber(const QString& text)
-{
-    bool ok = false;
-    const double v = text.trimmed().toDouble(&ok);
-    if (!ok || !std::isfinite(v))
-        return std::nullopt;
-    return v;
-}
-
-// A whole number from a double, halves to the even neighbour, within 32 bits.
-std::optional<long> toLong(double v)
-{
-    const double r = std::nearbyint(v);
-    if (!std::isfinite(r) || r < -2147483648.0 || r > 2147483647.0)
-        return std::nullopt;
-    return long(r);
-}
-
-std::optional<long> readLong(const QString& text)
-{
-    const auto v = readNumber(text);
-    return v ? toLong(*v) : std::nullopt;
-}
-
 // What a number box "reads as": its number, or 0 when it holds none.
 double readsAs(const QString& text)
 {
-    return readNumber(text).value_or(0.0);
-}
-
-// Reads one or two digits at i; -1 when there are none.
-int twoDigits(QStringView s, qsizetype& i)
-{
-    int v = -1;
-    for (int n = 0; n < 2 && i < s.size() && s[i].isDigit() && s[i].unicode() < 128; ++n, ++i)
-        v = (v < 0 ? 0 : v * 10) + (s[i].unicode() - '0');
-    return v;
-}
-
-// A time of day as the user may type it: 9:05, 09:05 or 09:05:30.
-QTime readTime(const QString& text)
-{
-    const QStringView s = QStringView(text).trimmed();
-    qsizetype i = 0;
-    const int h = twoDigits(s, i);
-    if (h < 0 || i >= s.size() || s[i++] != QLatin1Char(':'))
-        return {};
-    const int m = twoDigits(s, i);
-    int sec = 0;
-    if (m >= 0 && i < s.size() && s[i] == QLatin1Char(':')) {
-        ++i;
-        sec = twoDigits(s, i);
-    }
-    if (m < 0 || sec < 0 || i != s.size())
-        return {};
-    return QTime(h, m, sec);
-}
-
-// A date in the editor's form yyyy/MM/dd.
-QDate readDate(const QString& text)
-{
-    if (text.size() != 10 || text[4] != QLatin1Char('/') || text[7] != QLatin1Char('/'))
-        return {};
-    bool y, m, d;
-    return QDate(text.left(4).toInt(&y), text.mid(5, 2).toInt(&m), text.mid(8, 2).toInt(&d));
+    return NumberIn(text).value_or(0.0);
 }
 
 QString shortTime(const QTime& t)
@@ -93,9 +33,22 @@ QString shortTime(const QTime& t)
     return t.toString(QStringLiteral("HH:mm"));
 }
 
+// Tank pressures: up to 15 significant digits, never in exponent form, which no number
+// reader of the program takes back.
 QString plainNumber(double v)
 {
-    return QString::number(v, 'g', 15);
+    QString s = QString::number(v, 'g', 15);
+    if (!s.contains(QLatin1Char('e')))
+        return s;
+    const int decimals = std::max(0, 14 - int(std::floor(std::log10(std::fabs(v)))));
+    s = QString::number(v, 'f', decimals);
+    if (s.contains(QLatin1Char('.'))) {
+        while (s.endsWith(QLatin1Char('0')))
+            s.chop(1);
+        if (s.endsWith(QLatin1Char('.')))
+            s.chop(1);
+    }
+    return s;
 }
 
 const QStringList& lookupList(F field)
@@ -117,13 +70,12 @@ const QStringList& lookupList(F field)
 
 const QStringList& DiveTexts::controls()
 {
-    static const QStringList names = {
-        "dtpDate", "cboLocation", "cboBuddy", "cboGuide", "cboEntryType", "txtNo", "txtTotalTime",
-        "txtTodayNum", "txtTodayTotal", "txtComment", "cboWeather", "txtAirTemp", "txtSurfaceTemp",
-        "txtDepthTemp", "txtMinVisibility", "txtMaxVisibility", "txtMinTransparency", "txtMaxTransparency",
-        "lstCondition", "cboSuit", "txtWeight", "cboTankMat", "cboAirType", "txtTankCapa", "txtStartTankBar",
-        "txtEndTankBar", "txtTankQuant", "txtTankUsed", "txtTankSpeed", "lstItem", "txtInTime", "txtOutTime",
-        "txtUWTime", "txtAvgDepth", "txtMaxDepth", "txtSI", "txtInPG", "txtOutPG", "txtRnt", "txtAbt", "txtTbt"};
+    static const QStringList names = [] {
+        QStringList l;
+        for (int i = 0; i < int(Field::Count); ++i)
+            l << DiveFields::name(Field(i));
+        return l;
+    }();
     return names;
 }
 
@@ -139,15 +91,26 @@ std::optional<DiveTexts::Field> DiveTexts::fieldOf(const QString& control)
     return it == fields.cend() ? std::nullopt : std::optional<Field>(*it);
 }
 
+namespace {
+QStringList controlsOfKind(RecordField::Kind kind)
+{
+    QStringList names;
+    for (const RecordField& f : DiveFields::all())
+        if (f.kind == kind)
+            names << QLatin1String(f.control);
+    return names;
+}
+}  // namespace
+
 const QStringList& DiveTexts::listControls()
 {
-    static const QStringList names = {"cboEntryType", "cboWeather", "cboSuit", "cboTankMat", "cboAirType"};
+    static const QStringList names = controlsOfKind(RecordField::ListIndex);
     return names;
 }
 
 const QStringList& DiveTexts::maskControls()
 {
-    static const QStringList names = {"lstCondition", "lstItem"};
+    static const QStringList names = controlsOfKind(RecordField::Mask);
     return names;
 }
 
@@ -268,10 +231,10 @@ void DiveTexts::changed(Field control)
     } else if (control == kUWTime) {
         if (!m_uwBusy) {
             // The exit time follows a typed underwater time.
-            const QTime in = readTime(text(kInTime));
-            const auto m = readNumber(text(kUWTime));
+            const QTime in = TimeIn(text(kInTime));
+            const auto m = NumberIn(text(kUWTime));
             if (in.isValid() && m && *m >= 0 && *m < 1440) {
-                if (const auto rounded = toLong(*m)) {
+                if (const auto rounded = RoundToLong(*m)) {
                     const int hours = int(std::floor(*m / 60.0));
                     const int minutes = int(*rounded % 60);
                     setText(kOutTime, shortTime(in.addSecs((hours * 60 + minutes) * 60)));
@@ -279,7 +242,7 @@ void DiveTexts::changed(Field control)
             }
             // ABT is the underwater time, and TBT follows it.
             setText(kAbt, text(kUWTime));
-            const auto rnt = readLong(text(kRnt)), abt = readLong(text(kAbt));
+            const auto rnt = CLng(text(kRnt)), abt = CLng(text(kAbt));
             if (rnt && abt)
                 setText(kTbt, QString::number(*rnt + *abt));
         }
@@ -299,14 +262,14 @@ void DiveTexts::changed(Field control)
 
 void DiveTexts::CalcUWTime()
 {
-    const QTime in = readTime(text(kInTime)), out = readTime(text(kOutTime));
+    const QTime in = TimeIn(text(kInTime)), out = TimeIn(text(kOutTime));
     const long uw = in.isValid() && out.isValid() ? GetTimeDiff(in, out) : 0;
     if (readsAs(text(kUWTime)) == double(uw))
         return;
     m_uwBusy = true;
     setText(kUWTime, QString::number(uw));
     setText(kAbt, text(kUWTime));
-    const auto rnt = readLong(text(kRnt)), abt = readLong(text(kAbt));
+    const auto rnt = CLng(text(kRnt)), abt = CLng(text(kAbt));
     if (rnt && abt)
         setText(kTbt, QString::number(*rnt + *abt));
     m_uwBusy = false;
@@ -320,23 +283,23 @@ void DiveTexts::CalcAir()
         m_airPending = true;
         return;
     }
-    const auto start = readNumber(text(kStartBar)), end = readNumber(text(kEndBar)),
-               capa = readNumber(text(kTankCapa));
+    const auto start = NumberIn(text(kStartBar)), end = NumberIn(text(kEndBar)),
+               capa = NumberIn(text(kTankCapa));
     long startAir = 0, endAir = 0;
     if (start && capa)
-        startAir = toLong(*start * *capa).value_or(0);
+        startAir = RoundToLong(*start * *capa).value_or(0);
     if (end && capa)
-        endAir = toLong(*end * *capa).value_or(0);
+        endAir = RoundToLong(*end * *capa).value_or(0);
     setText(F::txtTankQuant, QString::number(startAir));
     setText(F::txtTankUsed, QString::number(startAir - endAir));
 
     long air = 0;
     const auto depth = CSng(text(kAvgDepth));
-    const auto capaL = readLong(text(kTankCapa)), startL = readLong(text(kStartBar)), endL = readLong(text(kEndBar));
+    const auto capaL = CLng(text(kTankCapa)), startL = CLng(text(kStartBar)), endL = CLng(text(kEndBar));
     if (depth && capaL && startL && endL)
         air = GetSurfaceAir(*depth, *capaL, *startL, *endL).value_or(0);
     const F speed = F::txtTankSpeed;
-    if (const auto uw = readLong(text(kUWTime)); uw && *uw != 0)
+    if (const auto uw = CLng(text(kUWTime)); uw && *uw != 0)
         setText(speed, FormatFixed(double(air) / double(*uw), 1, 1));
     if (text(speed).isEmpty())
         setText(speed, QStringLiteral("0.0"));
@@ -358,20 +321,20 @@ void DiveTexts::CalcOutPg()
     bool depthOk;
     const float depth = lookUpDepth(&depthOk);
     long outPg = 0;
-    if (const auto uw = readLong(text(kUWTime)))
+    if (const auto uw = CLng(text(kUWTime)))
         outPg = GetEndPg(inPg, depthOk ? depth : 0.0f, *uw);
     setText(F::txtOutPG, GroupLetter(outPg));
 }
 
 QString DiveTexts::storedDate() const
 {
-    const QDate d = readDate(text(kDate));
+    const QDate d = DateIn(text(kDate));
     return d.isValid() ? d.toString(Qt::ISODate) : QString();
 }
 
 QString DiveTexts::storedEntry() const
 {
-    const QTime t = readTime(text(kInTime));
+    const QTime t = TimeIn(text(kInTime));
     return t.isValid() ? shortTime(t) : QString();
 }
 
@@ -383,11 +346,11 @@ long DiveTexts::GetPrevEndPg()
     long pg = 0;
     QString previousExit;
     for (const EarlierDive& d : m_context->earlierDivesOf(date, entry)) {
-        const QTime in = readTime(d.inTime), out = readTime(d.outTime);
+        const QTime in = TimeIn(d.inTime), out = TimeIn(d.outTime);
         const long minutes = in.isValid() && out.isValid() ? GetTimeDiff(in, out) : 0;
         const float depth = float(d.avgDepth > 0 ? d.avgDepth : d.maxDepth);
         // Each earlier dive starts from the group its own surface interval leaves.
-        const QTime lastOut = readTime(previousExit);
+        const QTime lastOut = TimeIn(previousExit);
         const long gap = lastOut.isValid() && in.isValid() ? GetTimeDiff(lastOut, in) : 0;
         pg = GetSiEndPg(pg, gap);
         pg = GetEndPg(pg, depth, minutes);
@@ -413,7 +376,7 @@ void DiveTexts::RecalcAll()
     // minutes, 0 while they are unreadable. Earlier dives are those of earlier dates and
     // those of the same date that began before this one; without an entry time only those
     // of earlier dates, without a date none.
-    qint64 total = gTimeOffset + readLong(text(kUWTime)).value_or(0);
+    qint64 total = gTimeOffset + CLng(text(kUWTime)).value_or(0);
     if (!date.isEmpty())
         if (const auto earlier = m_context->earlierMinutes(date, entry))
             total += earlier->withinDay.value_or(0) + earlier->pastMidnight.value_or(0);
@@ -426,9 +389,9 @@ void DiveTexts::RecalcAll()
         const F si = F::txtSI;
         if (!date.isEmpty() && !entry.isEmpty())
             if (const auto exit = m_context->previousExit(date, entry))
-                if (const QTime out = readTime(*exit); out.isValid())
-                    setText(si, shortTime(QTime(0, 0).addSecs(out.secsTo(readTime(entry)))));
-        const QTime siTime = readTime(text(si));
+                if (const QTime out = TimeIn(*exit); out.isValid())
+                    setText(si, shortTime(QTime(0, 0).addSecs(out.secsTo(TimeIn(entry)))));
+        const QTime siTime = TimeIn(text(si));
         const long siMinutes = siTime.isValid() ? siTime.hour() * 60 + siTime.minute() : 0;
         const long inPg = GetSiEndPg(GetPrevEndPg(), siMinutes);
         setText(F::txtInPG, GroupLetter(inPg));
@@ -437,7 +400,7 @@ void DiveTexts::RecalcAll()
         setText(kRnt, QString::number(GetRnt(inPg, depthOk ? depth : 0.0f)));
     }
     CalcOutPg();
-    const auto rnt = readLong(text(kRnt)), abt = readLong(text(kAbt));
+    const auto rnt = CLng(text(kRnt)), abt = CLng(text(kAbt));
     if (rnt && abt)
         setText(kTbt, QString::number(*rnt + *abt));
 }
@@ -473,6 +436,12 @@ const char* const wholeColumns[] = {"entry_type", "weather", "suit", "tank_mat",
 const QString& DiveRow::columns()
 {
     static const QString list = [] {
+        for (const char* c : textColumns)
+            DiveFields::requireColumn(c);
+        for (const char* c : numberColumns)
+            DiveFields::requireColumn(c);
+        for (const char* c : wholeColumns)
+            DiveFields::requireColumn(c);
         QStringList names;
         for (const char* c : textColumns)
             names << QLatin1String(c);
@@ -493,6 +462,7 @@ DiveRow DiveRow::read(const Recordset& row)
     static std::array<int, NumberCount> numbers;
     static std::array<int, WholeCount> wholes;
     if (row.fieldNames() != names) {
+        columns();  // a column name no field has stops here
         names = row.fieldNames();
         const auto at = [&](const char* column) {
             for (int i = 0; i < names.size(); ++i)
@@ -577,10 +547,10 @@ void DiveTexts::loadRow(const DiveRow& row, long number)
     setText(F::txtNo, QString::number(number));
     auto time = [&](DiveRow::Text column) {
         const QString stored = row.text(column);
-        const QTime t = readTime(stored);
+        const QTime t = TimeIn(stored);
         return t.isValid() ? shortTime(t) : stored;
     };
-    const QDate date = QDate::fromString(row.text(DiveRow::Date), Qt::ISODate);
+    const QDate date = StoredDateIn(row.text(DiveRow::Date));
     setText(kDate, date.isValid() ? date.toString(QStringLiteral("yyyy/MM/dd")) : QString());
     setText(F::cboLocation, row.text(DiveRow::Location));
     setText(F::cboBuddy, row.text(DiveRow::Buddy));

@@ -1,6 +1,8 @@
 #pragma once
 // The texts a dive's record editor shows, with the values worked out from them: the one
 // source of every displayed value, for the editor, the exports and the printed pages.
+#include "DiveFields.h"
+
 #include <QHash>
 #include <QObject>
 #include <QString>
@@ -46,14 +48,8 @@ private:
 class DiveTexts : public QObject {
     Q_OBJECT
 public:
-    // The editor's fields, in the order of controls().
-    enum class Field {
-        dtpDate, cboLocation, cboBuddy, cboGuide, cboEntryType, txtNo, txtTotalTime, txtTodayNum, txtTodayTotal,
-        txtComment, cboWeather, txtAirTemp, txtSurfaceTemp, txtDepthTemp, txtMinVisibility, txtMaxVisibility,
-        txtMinTransparency, txtMaxTransparency, lstCondition, cboSuit, txtWeight, cboTankMat, cboAirType, txtTankCapa,
-        txtStartTankBar, txtEndTankBar, txtTankQuant, txtTankUsed, txtTankSpeed, lstItem, txtInTime, txtOutTime,
-        txtUWTime, txtAvgDepth, txtMaxDepth, txtSI, txtInPG, txtOutPG, txtRnt, txtAbt, txtTbt, Count
-    };
+    // The editor's fields, in the order of controls(); their table is DiveFields.
+    using Field = DiveField;
     // The editor's fields, by control name.
     static const QStringList& controls();
     // The field of a control name; empty for a name that is none of them.

@@ -5,6 +5,7 @@
 #include "UiServices.h"
 #include "WidgetRoutines.h"
 #include "modDiveCalc.h"
+#include "TextReaders.h"
 #include "modSubroutines.h"
 
 #include <QApplication>
@@ -12,43 +13,16 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
-#include <QRegularExpression>
 #include <QTime>
 #include <optional>
 
 namespace {
 
-// An optionally signed decimal number, blanks around it allowed.
-std::optional<double> NumberIn(const QString& text)
-{
-    static const QRegularExpression number(QStringLiteral(R"(^\s*[+-]?(\d+\.?\d*|\.\d+)\s*$)"));
-    if (!number.match(text).hasMatch())
-        return std::nullopt;
-    return text.trimmed().toDouble();
-}
-
-// The text read as a depth or as whole minutes, when it is a number that fits.
-std::optional<float> DepthIn(const QString& text)
-{
-    return NumberIn(text) ? CSng(text) : std::nullopt;
-}
-
-std::optional<long> MinutesIn(const QString& text)
-{
-    return NumberIn(text) ? CLng(text) : std::nullopt;
-}
-
-// Minutes of an interval written H:mm or HH:mm (hours 0–23).
+// Minutes of an interval written as a time of day; its seconds do not count.
 std::optional<long> IntervalIn(const QString& text)
 {
-    static const QRegularExpression time(QStringLiteral(R"(^\s*(\d{1,2}):(\d{2})\s*$)"));
-    const auto m = time.match(text);
-    if (!m.hasMatch())
-        return std::nullopt;
-    const int hours = m.captured(1).toInt(), minutes = m.captured(2).toInt();
-    if (hours > 23 || minutes > 59)
-        return std::nullopt;
-    return hours * 60L + minutes;
+    const QTime t = TimeIn(text);
+    return t.isValid() ? std::optional<long>(t.hour() * 60L + t.minute()) : std::nullopt;
 }
 
 QString IntervalText(long minutes)
@@ -150,14 +124,14 @@ frmProfCalc::~frmProfCalc()
 
 void frmProfCalc::txt1Depth_Change()
 {
-    if (const auto depth = DepthIn(ui->txt1Depth->text()))
+    if (const auto depth = CSng(ui->txt1Depth->text()))
         ui->txt1UWTime->setText(QString::number(GetAbt(0, *depth)));
 }
 
 void frmProfCalc::txt1UWTime_Change()
 {
-    const auto depth = DepthIn(ui->txt1Depth->text());
-    const auto time = MinutesIn(ui->txt1UWTime->text());
+    const auto depth = CSng(ui->txt1Depth->text());
+    const auto time = CLng(ui->txt1UWTime->text());
     if (depth && time)
         ui->cbo1EndPg->setCurrentIndex(int(GetEndPg(0, *depth, *time)));
 }
@@ -196,14 +170,14 @@ void frmProfCalc::cbo2StartPg_Click()
 
 void frmProfCalc::txt2Depth_Change()
 {
-    if (const auto depth = DepthIn(ui->txt2Depth->text()))
+    if (const auto depth = CSng(ui->txt2Depth->text()))
         ui->txt2UWTime->setText(QString::number(GetAbt(ui->cbo2StartPg->currentIndex(), *depth)));
 }
 
 void frmProfCalc::txt2UWTime_Change()
 {
-    const auto depth = DepthIn(ui->txt2Depth->text());
-    const auto time = MinutesIn(ui->txt2UWTime->text());
+    const auto depth = CSng(ui->txt2Depth->text());
+    const auto time = CLng(ui->txt2UWTime->text());
     if (!depth || !time)
         return;
     const long startPg = ui->cbo2StartPg->currentIndex();

@@ -1,6 +1,7 @@
 #include "DiveList.h"
 
 #include "Globals.h"
+#include "TextReaders.h"
 #include "modSubroutines.h"
 #include "modSupport.h"
 
@@ -15,15 +16,8 @@ QString tr(const char* text)
 
 long minutesOfDay(const QString& hhmm)
 {
-    const qsizetype colon = hhmm.indexOf(QLatin1Char(':'));
-    if (colon < 0)
-        return -1;
-    bool okH = false, okM = false;
-    const int h = hhmm.left(colon).toInt(&okH);
-    const int m = hhmm.mid(colon + 1, 2).toInt(&okM);
-    if (!okH || !okM || h < 0 || h > 23 || m < 0 || m > 59)
-        return -1;
-    return h * 60 + m;
+    const QTime t = TimeIn(hhmm);
+    return t.isValid() ? t.hour() * 60 + t.minute() : -1;
 }
 
 bool passes(DiveFilter filter, const QVariant& inTime, const QVariant& maxDepth)

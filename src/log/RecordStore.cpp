@@ -4,6 +4,7 @@
 #include "DiveTexts.h"
 #include "Globals.h"
 #include "UiServices.h"
+#include "TextReaders.h"
 #include "modSubroutines.h"
 #include "modSupport.h"
 
@@ -24,48 +25,14 @@ QString modifiedText(const QString& path)
 // A typed time as the log stores it (09:05 for 9:05); other text as it stands.
 QString storedTime(const QString& text)
 {
-    const QStringList parts = text.trimmed().split(QLatin1Char(':'));
-    if (parts.size() != 2)
-        return text;
-    bool okH, okM;
-    const QTime t(parts[0].toInt(&okH), parts[1].toInt(&okM));
-    return okH && okM && t.isValid() && parts[1].size() == 2 ? t.toString(QStringLiteral("HH:mm")) : text;
+    const QTime t = TimeIn(text);
+    return t.isValid() ? t.toString(QStringLiteral("HH:mm")) : text;
 }
 }  // namespace
 
 const QList<RecordField>& RecordStore::fields()
 {
-    static const QList<RecordField> list = {
-        {"dive_date", "dtpDate", RecordField::Date},
-        {"location", "cboLocation", RecordField::Text},
-        {"entry_type", "cboEntryType", RecordField::ListIndex},
-        {"buddy", "cboBuddy", RecordField::Text},
-        {"in_time", "txtInTime", RecordField::Text},
-        {"out_time", "txtOutTime", RecordField::Text},
-        {"max_depth", "txtMaxDepth", RecordField::Text},
-        {"weather", "cboWeather", RecordField::ListIndex},
-        {"air_temp", "txtAirTemp", RecordField::Text},
-        {"depth_temp", "txtDepthTemp", RecordField::Text},
-        {"suit", "cboSuit", RecordField::ListIndex},
-        {"weight", "txtWeight", RecordField::Text},
-        {"tank_mat", "cboTankMat", RecordField::ListIndex},
-        {"air_type", "cboAirType", RecordField::ListIndex},
-        {"tank_capa", "txtTankCapa", RecordField::Text},
-        {"start_tank_bar", "txtStartTankBar", RecordField::Text},
-        {"end_tank_bar", "txtEndTankBar", RecordField::Text},
-        {"comment", "txtComment", RecordField::Text},
-        {"avg_depth", "txtAvgDepth", RecordField::Text},
-        {"guide", "cboGuide", RecordField::Text},
-        {"surface_temp", "txtSurfaceTemp", RecordField::Text},
-        {"depth_transit", "DepthSeries", RecordField::Series},
-        {"temp_transit", "TempSeries", RecordField::Series},
-        {"min_visibility", "txtMinVisibility", RecordField::Text},
-        {"max_visibility", "txtMaxVisibility", RecordField::Text},
-        {"min_transparency", "txtMinTransparency", RecordField::Text},
-        {"max_transparency", "txtMaxTransparency", RecordField::Text},
-        {"condition", "lstCondition", RecordField::Mask},
-        {"item", "lstItem", RecordField::Mask}};
-    return list;
+    return DiveFields::stored();
 }
 
 QString RecordStore::SeriesText(const QList<float>& values)
@@ -79,8 +46,10 @@ QString RecordStore::SeriesText(const QList<float>& values)
 
 bool RecordStore::isListedColumn(const QString& column)
 {
-    static const QStringList listed = {"dive_date", "location", "entry_type", "in_time", "max_depth"};
-    return listed.contains(column);
+    for (const RecordField& f : fields())
+        if (column == QLatin1String(f.column))
+            return f.flags & RecordField::Listed;
+    return false;
 }
 
 RecordStore::RecordStore(DiveTexts& texts, QObject* parent) : QObject(parent), m_texts(texts) {}
@@ -132,7 +101,7 @@ bool RecordStore::LoadRecord(qint64 id, long number)
     }
     // The window shows a date in any case: a dive without one that reads shows the date a
     // save would write, as an edit not saved yet.
-    const QString date = QStringLiteral("dtpDate");
+    const QString date = DiveFields::name(DiveField::dtpDate);
     if (m_texts.text(date).isEmpty()) {
         m_texts.setText(date, QDate::currentDate().toString(QStringLiteral("yyyy/MM/dd")));
         m_texts.RecalcAll();
@@ -253,7 +222,7 @@ RecordStore::SaveResult RecordStore::SaveRecord()
         QVariant bound;
         switch (f.kind) {
         case RecordField::Date:
-            bound = QDate::fromString(value, QStringLiteral("yyyy/MM/dd")).toString(Qt::ISODate);
+            bound = DateIn(value).toString(Qt::ISODate);
             break;
         case RecordField::ListIndex:
         case RecordField::Mask:

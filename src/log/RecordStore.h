@@ -1,6 +1,8 @@
 #pragma once
 // One dive as its record window edits it: the texts it loaded, the attached files, and
 // the save that writes what changed.
+#include "DiveFields.h"
+
 #include <QHash>
 #include <QList>
 #include <QObject>
@@ -15,18 +17,10 @@ struct PictureEntry {
     QString modified;  // last-modified time "yyyy/MM/dd HH:mm", empty when unreadable
 };
 
-// A stored field: its column, the editor control that shows it and how it is written.
-struct RecordField {
-    enum Kind { Date, Text, ListIndex, Mask, Series };
-    const char* column;
-    const char* control;  // for a series: "DepthSeries" or "TempSeries"
-    Kind kind;
-};
-
 class RecordStore : public QObject {
     Q_OBJECT
 public:
-    // The 29 fields in the order a save writes them.
+    // The stored fields in the order a save writes them.
     static const QList<RecordField>& fields();
     // The series text of a list of numbers: each in its shortest plain decimal form (never
     // an exponent), one blank between; SplitNumbers reads the same numbers back.

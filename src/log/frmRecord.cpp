@@ -7,13 +7,13 @@
 #include "WidgetRoutines.h"
 #include "frmChart.h"
 #include "frmInputDepth.h"
+#include "RecordChecks.h"
 #include "modSubroutines.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFocusEvent>
 #include <QKeyEvent>
-#include <QRegularExpression>
 #include <QScopedValueRollback>
 #include <QTabBar>
 #include <QTime>
@@ -24,77 +24,11 @@
 namespace {
 constexpr int kTwipsPerPixel = 15;
 
-enum class Check { NotEmpty, Time, Tenths, Whole };
-struct FieldCheck {
-    Check check;
-    const char* message;
-};
-
-// What each box must hold when the focus leaves it, and how it is written back.
-const QHash<QString, FieldCheck>& Checks()
-{
-    static const QHash<QString, FieldCheck> checks = {
-        {"cboLocation", {Check::NotEmpty, QT_TRANSLATE_NOOP("frmRecord", "潜水地を正しく入力してください")}},
-        {"txtInTime", {Check::Time, QT_TRANSLATE_NOOP("frmRecord", "正しい潜水開始時刻(hh:mm)を入力してください")}},
-        {"txtOutTime", {Check::Time, QT_TRANSLATE_NOOP("frmRecord", "正しい潜水終了時刻(hh:mm)を入力してください")}},
-        {"txtAvgDepth", {Check::Tenths, QT_TRANSLATE_NOOP("frmRecord", "正しい深度を入力してください")}},
-        {"txtMaxDepth", {Check::Tenths, QT_TRANSLATE_NOOP("frmRecord", "正しい深度を入力してください")}},
-        {"txtUWTime", {Check::Whole, QT_TRANSLATE_NOOP("frmRecord", "正しい潜水時間(分)を入力してください")}},
-        {"txtAirTemp", {Check::Tenths, QT_TRANSLATE_NOOP("frmRecord", "正しい気温を入力してください")}},
-        {"txtSurfaceTemp", {Check::Tenths, QT_TRANSLATE_NOOP("frmRecord", "正しい水温を入力してください")}},
-        {"txtDepthTemp", {Check::Tenths, QT_TRANSLATE_NOOP("frmRecord", "正しい水温を入力してください")}},
-        {"txtMinVisibility", {Check::Tenths, QT_TRANSLATE_NOOP("frmRecord", "正しい透視度を入力してください")}},
-        {"txtMaxVisibility", {Check::Tenths, QT_TRANSLATE_NOOP("frmRecord", "正しい透視度を入力してください")}},
-        {"txtMinTransparency", {Check::Tenths, QT_TRANSLATE_NOOP("frmRecord", "正しい透明度を入力してください")}},
-        {"txtMaxTransparency", {Check::Tenths, QT_TRANSLATE_NOOP("frmRecord", "正しい透明度を入力してください")}},
-        {"txtWeight", {Check::Tenths, QT_TRANSLATE_NOOP("frmRecord", "正しいウェイト重量を入力してください")}},
-        {"txtTankCapa", {Check::Tenths, QT_TRANSLATE_NOOP("frmRecord", "正しいタンク容量を入力してください")}},
-        {"txtStartTankBar", {Check::Whole, QT_TRANSLATE_NOOP("frmRecord", "正しい開始時タンク圧を入力してください")}},
-        {"txtEndTankBar", {Check::Whole, QT_TRANSLATE_NOOP("frmRecord", "正しい終了時タンク圧を入力してください")}}};
-    return checks;
-}
-
-// Boxes whose whole text is selected when the focus enters them.
-const QStringList& SelectOnFocus()
-{
-    static const QStringList names = {
-        "cboBuddy", "cboGuide", "txtInTime", "txtOutTime", "txtUWTime", "txtAvgDepth", "txtMaxDepth", "txtAirTemp",
-        "txtSurfaceTemp", "txtDepthTemp", "txtMinVisibility", "txtMaxVisibility", "txtMinTransparency",
-        "txtMaxTransparency", "txtWeight", "txtTankCapa", "txtStartTankBar", "txtEndTankBar"};
-    return names;
-}
-
 // Fields whose Apply rule compares the shown text with the loaded text.
 bool ComparesText(const QString& control)
 {
-    for (const RecordField& f : RecordStore::fields())
-        if (control == QLatin1String(f.control))
-            return f.kind == RecordField::Text || f.kind == RecordField::Date;
-    return false;
-}
-
-// An optionally signed decimal number, blanks around it allowed, that a double can hold:
-// a longer run of digits would be shown as nothing and stored as Null.
-std::optional<double> NumberIn(const QString& text)
-{
-    static const QRegularExpression number(QStringLiteral(R"(^\s*[+-]?(\d+\.?\d*|\.\d+)\s*$)"));
-    if (!number.match(text).hasMatch())
-        return std::nullopt;
-    bool ok = false;
-    const double value = text.trimmed().toDouble(&ok);
-    if (!ok || !std::isfinite(value))
-        return std::nullopt;
-    return value;
-}
-
-// A time of day as typed: 9:05, 09:05 or 9:05:30.
-QTime TimeIn(const QString& text)
-{
-    static const QRegularExpression time(QStringLiteral(R"(^\s*(\d{1,2}):(\d{1,2})(?::(\d{1,2}))?\s*$)"));
-    const auto m = time.match(text);
-    if (!m.hasMatch())
-        return {};
-    return QTime(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+    const RecordField* f = DiveFields::named(control);
+    return f && (f->kind == RecordField::Text || f->kind == RecordField::Date);
 }
 
 QString BoxText(const QWidget* box)
@@ -336,39 +270,19 @@ bool frmRecord::Validate(QWidget* box)
     // A check queued as the window closed or reloaded has nothing left to check.
     if (m_loading || !isVisible() || !box)
         return true;
-    const auto it = Checks().constFind(box->objectName());
-    if (it == Checks().cend())
+    if (!RecordChecks::hasCheck(box->objectName()))
         return true;
     const QString text = BoxText(box);
-    QString formatted = text;
-    bool ok = true;
-    switch (it->check) {
-    case Check::NotEmpty:
-        ok = !text.isEmpty();
-        break;
-    case Check::Time:
-        if (const QTime t = TimeIn(text); t.isValid())
-            formatted = t.toString(QStringLiteral("HH:mm"));
-        else
-            ok = false;
-        break;
-    case Check::Tenths:
-    case Check::Whole:
-        if (const auto v = NumberIn(text))
-            formatted = FormatFixed(*v, 1, it->check == Check::Tenths ? 1 : 0);
-        else
-            ok = false;
-        break;
-    }
-    if (formatted != text)
+    const FieldCheckResult checked = RecordChecks::check(box->objectName(), text);
+    if (checked.text != text)
         if (auto* line = qobject_cast<QLineEdit*>(box))
-            line->setText(formatted);
-    if (ok)
+            line->setText(checked.text);
+    if (checked.ok)
         return true;
     // A list opened by the click that left the box would sit over the message.
     if (QWidget* popup = QApplication::activePopupWidget())
         popup->close();
-    MsgBox(tr(it->message), MsgIcon::Critical, MsgButtons::Ok, tr("入力エラー"), this);
+    MsgBox(checked.message, MsgIcon::Critical, MsgButtons::Ok, tr("入力エラー"), this);
     revealControl(box);
     QScopedValueRollback refocusing(m_refocusing, true);
     box->setFocus(Qt::OtherFocusReason);
@@ -417,7 +331,7 @@ bool frmRecord::eventFilter(QObject* watched, QEvent* event)
         return QDialog::eventFilter(watched, event);
     const QString name = box->objectName();
     if (event->type() == QEvent::FocusIn) {
-        if (SelectOnFocus().contains(name)) {
+        if (RecordChecks::selectsOnFocus(name)) {
             // A click places the caret, except in the underwater time, which is always selected.
             if (reason != Qt::MouseFocusReason)
                 SelectText(box);
@@ -429,7 +343,7 @@ bool frmRecord::eventFilter(QObject* watched, QEvent* event)
     } else {
         if (box == ui->txtComment)
             ui->cmdOk->setDefault(true);
-        if (!m_refocusing && !m_loading && Checks().contains(name) && m_pendingCheck != box) {
+        if (!m_refocusing && !m_loading && RecordChecks::hasCheck(name) && m_pendingCheck != box) {
             // Checked once the focus has settled: a message shown in the middle of a
             // focus change would fight it.
             m_pendingCheck = box;
@@ -485,7 +399,7 @@ static QWidget* BoxToCheck(QWidget* pending, QWidget* window)
     QWidget* box = pending ? pending : QApplication::focusWidget();
     if (box && qobject_cast<QLineEdit*>(box) && qobject_cast<QComboBox*>(box->parentWidget()))
         box = box->parentWidget();
-    return box && window->isAncestorOf(box) && Checks().contains(box->objectName()) ? box : nullptr;
+    return box && window->isAncestorOf(box) && RecordChecks::hasCheck(box->objectName()) ? box : nullptr;
 }
 
 void frmRecord::cmdOk_Click()
@@ -626,47 +540,24 @@ void frmRecord::InputSeries(bool depth)
     Services().runDialog(&dialog);
     if (!dialog.Ok())
         return;
-    // A list without a number clears the series (stored as Null) rather than becoming "0 0",
-    // and leaves the summary boxes as they are.
-    const QString typed = dialog.Text();
-    const QList<float> values = HoldsNumbers(typed) ? SplitNumbers(typed) : QList<float>();
+    const TypedSeries typed = TypedSeries::read(depth, dialog.Text());
     // The record counts as changed even when the list is the same.
     ui->cmdApply->setEnabled(true);
-    const QString series = RecordStore::SeriesText(values);
     if (depth)
-        m_texts.setDepthSeries(series);
+        m_texts.setDepthSeries(typed.series);
     else
-        m_texts.setTempSeries(series);
+        m_texts.setTempSeries(typed.series);
     RedrawGraph();
     if (m_chart) {
-        // Drawn as the chart draws the stored series when it opens.
         if (depth)
-            m_chart->setDepthValues(SplitNumbers(series));
+            m_chart->setDepthValues(typed.values);
         else
-            m_chart->setTempValues(SplitNumbers(series));
+            m_chart->setTempValues(typed.values);
         m_chart->Redraw();
     }
-    if (values.isEmpty())
-        return;
-    if (depth) {
-        double largest = 0, sum = 0;
-        for (float v : values) {
-            largest = std::max(largest, double(v));
-            sum += v;
-        }
-        m_texts.setText(QStringLiteral("txtAvgDepth"), FormatFixed(sum / values.size(), 1, 1));
-        m_texts.setText(QStringLiteral("txtMaxDepth"), FormatFixed(largest, 1, 1));
-    } else {
-        // The lowest starts at 0 and any value replaces a 0, so the first value always does.
-        double highest = 0, lowest = 0;
-        for (float v : values) {
-            highest = std::max(highest, double(v));
-            if (v < lowest || lowest == 0)
-                lowest = v;
-        }
-        m_texts.setText(QStringLiteral("txtSurfaceTemp"), FormatFixed(highest, 1, 1));
-        m_texts.setText(QStringLiteral("txtDepthTemp"), FormatFixed(lowest, 1, 1));
-    }
+    for (int i = 0; i < 2; ++i)
+        if (!typed.summaryControls[i].isEmpty())
+            m_texts.setText(typed.summaryControls[i], typed.summaryTexts[i]);
 }
 
 void frmRecord::RedrawGraph()

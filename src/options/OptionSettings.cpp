@@ -8,7 +8,6 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QSerialPortInfo>
 #include <algorithm>
 #include <limits>
@@ -16,12 +15,9 @@
 namespace {
 const QString kSection = QStringLiteral("OPTION");
 
-// A number as a user types it: optional sign, digits, at most one decimal point.
+// A whole number within the range, as a user types it.
 std::optional<long> WholeNumberIn(const QString& text, long minimum, long maximum)
 {
-    static const QRegularExpression number(QStringLiteral(R"(^\s*[+-]?(\d+\.?\d*|\.\d+)\s*$)"));
-    if (!number.match(text).hasMatch())
-        return std::nullopt;
     const std::optional<long> value = CLng(text);
     if (!value || *value < minimum || *value > maximum)
         return std::nullopt;

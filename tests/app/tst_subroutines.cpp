@@ -9,20 +9,11 @@
 class tst_subroutines : public QObject {
     Q_OBJECT
 private slots:
-    void keysQuotesAndJoins()
+    void removeTrailing()
     {
-        QCOMPARE(MakeItemKey(42), QStringLiteral("#42"));
-        QCOMPARE(KeyToId("#42"), 42);
-        QCOMPARE(KeyToId(MakeItemKey(2147483647)), 2147483647);
-        QCOMPARE(QuoteSQL("O'Neil"), QStringLiteral("O''Neil"));
-        QCOMPARE(QuoteSQL("''"), QStringLiteral("''''"));
         QCOMPARE(RemoveTrailing("/pic//", "/"), QStringLiteral("/pic"));
         QCOMPARE(RemoveTrailing("/", "/"), QString());
         QCOMPARE(RemoveTrailing("abab", "ab"), QString());
-        QCOMPARE(JoinValues({"1", "2", "3"}, " "), QStringLiteral("1 2 3"));
-        QCOMPARE(JoinValues({"1", "2"}, ","), QStringLiteral("1,2,"));
-        QCOMPARE(JoinValues({}, " "), QString());
-        QCOMPARE(JoinValues({"a ", ""}, " "), QStringLiteral("a"));
     }
 
     void paths_data()
@@ -94,28 +85,57 @@ private slots:
         QCOMPARE(std::bit_cast<quint32>(read[0]), std::bit_cast<quint32>(value == 0.0f ? 0.0f : value));
     }
 
-    void conversions_data()
+    // What each reader makes of a text: the number, the whole number (CLng), the time of
+    // day, the editor's date, then CBool as 0 or 1; "-" where it reads nothing.
+    void readers_data()
     {
         QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("converted");  // CLng, then CBool as 0 or 1; "-": no conversion
-        QTest::newRow("blanks") << " 21 " << "21 1";
-        QTest::newRow("half to even down") << "2.5" << "2 1";
-        QTest::newRow("half to even up") << "1.5" << "2 1";
-        QTest::newRow("half of zero") << "0.5" << "0 1";
-        QTest::newRow("negative half") << "-2.5" << "-2 1";
-        QTest::newRow("zero") << "0" << "0 0";
-        QTest::newRow("word") << "abc" << "- -";
-        QTest::newRow("empty") << "" << "- -";
-        QTest::newRow("True") << "True" << "- 1";
-        QTest::newRow("false any case") << "fAlSe" << "- 0";
-        QTest::newRow("too large") << "3000000000" << "- 1";
+        QTest::addColumn<QString>("read");
+        QTest::newRow("blanks around") << " 21 " << "21 21 - - 1";
+        QTest::newRow("tab and plus") << "\t+7.25" << "7.25 7 - - 1";
+        QTest::newRow("half to even down") << "2.5" << "2.5 2 - - 1";
+        QTest::newRow("half to even up") << "1.5" << "1.5 2 - - 1";
+        QTest::newRow("negative half") << "-2.5" << "-2.5 -2 - - 1";
+        QTest::newRow("leading point") << "-.5" << "-0.5 0 - - 1";
+        QTest::newRow("trailing point") << "5." << "5 5 - - 1";
+        QTest::newRow("zero") << "0" << "0 0 - - 0";
+        QTest::newRow("two points") << "1.2.3" << "- - - - -";
+        QTest::newRow("exponent") << "1e3" << "- - - - -";
+        QTest::newRow("sign alone") << "-" << "- - - - -";
+        QTest::newRow("inner blank") << "1 2" << "- - - - -";
+        QTest::newRow("full-width digits") << "\uff11\uff12" << "- - - - -";
+        QTest::newRow("empty") << "" << "- - - - -";
+        QTest::newRow("word") << "abc" << "- - - - -";
+        QTest::newRow("True") << "True" << "- - - - 1";
+        QTest::newRow("false any case") << "fAlSe" << "- - - - 0";
+        QTest::newRow("beyond 32 bits") << "3000000000" << "3000000000 - - - 1";
+        QTest::newRow("beyond a double") << QString(400, '9') << "- - - - -";
+        QTest::newRow("time H:m") << "1:5" << "- - 01:05:00 - -";
+        QTest::newRow("time with seconds") << " 09:05:30 " << "- - 09:05:30 - -";
+        QTest::newRow("time 23:59") << "23:59" << "- - 23:59:00 - -";
+        QTest::newRow("hour 24") << "24:00" << "- - - - -";
+        QTest::newRow("minute 60") << "9:60" << "- - - - -";
+        QTest::newRow("three-digit minutes") << "9:005" << "- - - - -";
+        QTest::newRow("no minutes") << "9:" << "- - - - -";
+        QTest::newRow("empty seconds") << "9:05:" << "- - - - -";
+        QTest::newRow("date") << "2024/07/15" << "- - - 2024-07-15 -";
+        QTest::newRow("leap day") << "2024/02/29" << "- - - 2024-02-29 -";
+        QTest::newRow("no leap day") << "2023/02/29" << "- - - - -";
+        QTest::newRow("ISO date is no typed date") << "2024-07-15" << "- - - - -";
+        QTest::newRow("date with a sign") << "2024/+7/15" << "- - - - -";
     }
-    void conversions()
+    void readers()
     {
         QFETCH(QString, text);
-        QFETCH(QString, converted);
-        auto shown = [](auto value) { return value ? QString::number(*value) : QStringLiteral("-"); };
-        QCOMPARE(shown(CLng(text)) + ' ' + shown(CBool(text)), converted);
+        QFETCH(QString, read);
+        auto shown = [](auto value) { return value ? QString::number(double(*value), 'g', 17) : QStringLiteral("-"); };
+        const QTime t = TimeIn(text);
+        const QDate d = DateIn(text);
+        QCOMPARE(QStringList({shown(NumberIn(text)), shown(CLng(text)),
+                              t.isValid() ? t.toString("HH:mm:ss") : "-", d.isValid() ? d.toString(Qt::ISODate) : "-",
+                              shown(CBool(text))})
+                     .join(' '),
+                 read);
     }
 
     void formatFixed_data()

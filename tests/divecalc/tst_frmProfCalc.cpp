@@ -134,7 +134,8 @@ private slots:
         QTest::newRow("depth 12") << "txt1Depth" << "12" << "12.0" << "";
         QTest::newRow("depth abc") << "txt1Depth" << "abc" << "abc" << "正しい深度を入力してください";
         QTest::newRow("time x") << "txt2UWTime" << "x" << "x" << "正しい潜水時間(分)を入力してください";
-        QTest::newRow("interval H:mm") << "txtSI" << "1:05" << "01:05" << "";
+        QTest::newRow("interval H:m") << "txtSI" << "1:5" << "01:05" << "";
+        QTest::newRow("interval with seconds") << "txtSI" << "01:00:59" << "01:00" << "";
         QTest::newRow("interval 24:00") << "txtSI" << "24:00" << "24:00" << "正しい水面休息時間(hh:mm)を入力してください";
     }
 

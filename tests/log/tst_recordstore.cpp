@@ -1,5 +1,6 @@
 #include "DiveTexts.h"
 #include "Globals.h"
+#include "RecordChecks.h"
 #include "RecordStore.h"
 #include "ScriptedUi.h"
 #include "TestLog.h"
@@ -128,16 +129,71 @@ private slots:
         QCOMPARE(row(log, id, "dive_date"), QStringList({saved}));
     }
 
-    // Each number in its shortest form, one blank between, whatever separated them.
-    void seriesText()
+    // The field table names every column of a dive the log holds, and no other.
+    void fieldTableMatchesTheLog()
     {
-        QCOMPARE(RecordStore::SeriesText(SplitNumbers("0, 3.5\n12\t18.20")), QStringLiteral("0 3.5 12 18.2"));
-        QCOMPARE(RecordStore::SeriesText(SplitNumbers("-1 2.0 ")), QStringLiteral("-1 2"));
-        QCOMPARE(RecordStore::SeriesText(SplitNumbers("")), QStringLiteral("0 0"));
-        QCOMPARE(RecordStore::SeriesText(SplitNumbers("12,5")), QStringLiteral("12 5"));  // no decimal comma
-        // Values beyond the usual range come back as they went in.
-        const QList<float> wide{1e-5f, 12345678.0f, -0.5f, 0.1f};
-        QCOMPARE(SplitNumbers(RecordStore::SeriesText(wide)), wide);
+        TestLog log;
+        QStringList columns, fields{"id", "create_time", "update_time"};
+        for (auto rs = log.db().query("SELECT name FROM pragma_table_info('LogTbl')"); rs && !rs->eof(); rs->moveNext())
+            columns << rs->field(0).toString();
+        for (const RecordField& f : RecordStore::fields())
+            fields << QLatin1String(f.column);
+        columns.sort();
+        fields.sort();
+        QCOMPARE(fields, columns);
+    }
+
+    // The check a box runs when the focus leaves it (its reader's own rules are the readers'
+    // test): accepted text is written back in its form, refused text stays with its message.
+    void fieldChecks_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("checked");  // the text shown afterwards | the message, empty when accepted
+        QTest::newRow("time 9:05") << "txtInTime" << "9:05" << "09:05|";
+        QTest::newRow("time 25:00") << "txtOutTime" << "25:00" << "25:00|正しい潜水終了時刻(hh:mm)を入力してください";
+        QTest::newRow("depth 12.34") << "txtMaxDepth" << "12.34" << "12.3|";
+        QTest::newRow("empty depth") << "txtAvgDepth" << "" << "|正しい深度を入力してください";
+        QTest::newRow("beyond a double") << "txtEndTankBar" << QString(400, '9') << QString(400, '9') + "|正しい終了時タンク圧を入力してください";
+        QTest::newRow("half a bar up") << "txtStartTankBar" << "50.5" << "51|";
+        QTest::newRow("minutes text") << "txtUWTime" << "4O" << "4O|正しい潜水時間(分)を入力してください";
+        QTest::newRow("no location") << "cboLocation" << "" << "|潜水地を正しく入力してください";
+        QTest::newRow("a box without a check") << "cboBuddy" << "" << "|";
+    }
+    void fieldChecks()
+    {
+        QFETCH(QString, control);
+        QFETCH(QString, typed);
+        QFETCH(QString, checked);
+        const FieldCheckResult r = RecordChecks::check(control, typed);
+        QCOMPARE(r.text + '|' + r.message, checked);
+        QCOMPARE(r.ok, r.message.isEmpty());
+    }
+
+    // A typed list gives its stored series and the two boxes it fills (depths: mean and
+    // maximum; temperatures: highest, then the running lowest); a list without a number
+    // clears the series and fills nothing.
+    void typedSeries_data()
+    {
+        QTest::addColumn<bool>("depth");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("read");  // series | first box | second box
+        QTest::newRow("mixed separators") << true << "0, 5\n12.5\t18 10 3" << "0 5 12.5 18 10 3|8.1|18.0";
+        QTest::newRow("negative depths") << true << "-1 -3" << "-1 -3|-2.0|0.0";
+        QTest::newRow("no decimal comma") << true << "12,5 3.50" << "12 5 3.5|6.8|12.0";
+        QTest::newRow("a lowest of 0 is replaced") << false << "0 18 20" << "0 18 20|20.0|18.0";
+        QTest::newRow("a later 0 is replaced") << false << "15 0 17" << "15 0 17|17.0|17.0";
+        QTest::newRow("below zero only") << false << "-2 -1" << "-2 -1|0.0|-2.0";
+        QTest::newRow("depths emptied") << true << "" << "||";
+        QTest::newRow("temperatures without a number") << false << " ,\n" << "||";
+    }
+    void typedSeries()
+    {
+        QFETCH(bool, depth);
+        QFETCH(QString, typed);
+        QFETCH(QString, read);
+        const TypedSeries s = TypedSeries::read(depth, typed);
+        QCOMPARE(QStringList({s.series, s.summaryTexts[0], s.summaryTexts[1]}).join('|'), read);
     }
 
     // Line breaks reach the log as CR LF, whatever the box gave; the same text in another
