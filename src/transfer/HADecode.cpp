@@ -86,11 +86,6 @@ bool failWith(QString* error, const QString& why)
 }
 }  // namespace
 
-QString Hex2(quint8 b)
-{
-    return QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0')).toUpper();
-}
-
 std::optional<HAHeader> DecodeHeader(const QByteArray& block, QString* error)
 {
     if (block.size() != kHABlockSize) {

@@ -27,9 +27,6 @@ struct HADive {
     QString depthTransit, tempTransit;
 };
 
-// The two-digit text of a byte's digits (0x07 gives 07).
-QString Hex2(quint8 b);
-
 std::optional<HAHeader> DecodeHeader(const QByteArray& block, QString* error);
 // Decodes the concatenated profile blocks into dive (samples, series texts and the
 // summary values the header left as 99.9).
