@@ -163,7 +163,6 @@ RecordStore::AddResult RecordStore::AddPicture(const QString& path, const QStrin
     }
     m_pictures.append({path, title, modifiedText(path)});
     m_picturesChanged = true;
-    emit picturesEdited();
     return AddResult::Added;
 }
 
@@ -176,7 +175,6 @@ void RecordStore::removePictures(QList<int> rows)
             m_picturesChanged = true;
         }
     }
-    emit picturesEdited();
 }
 
 void RecordStore::renamePicture(int row, const QString& title)
@@ -185,7 +183,6 @@ void RecordStore::renamePicture(int row, const QString& title)
         return;
     m_pictures[row].title = title;
     m_picturesChanged = true;
-    emit picturesEdited();
 }
 
 void RecordStore::reorderPictures(const QList<int>& newOrderOfOldRows)

