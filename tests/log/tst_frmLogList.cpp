@@ -6,7 +6,6 @@
 #include "ScriptedUi.h"
 #include "TestLog.h"
 #include "frmLogList.h"
-#include "frmProgress.h"
 #include "modSubroutines.h"
 #include "modSupport.h"
 
@@ -15,8 +14,6 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
-#include <QProcess>
-#include <QScreen>
 #include <QTreeView>
 #include <QtTest>
 
@@ -50,15 +47,12 @@ void addDives(TestLog& t, int count)
     t.db().commitTrans();
 }
 
-// A fresh process's run, unless it stands for a second process started while another is going.
-std::unique_ptr<Program> startProgram(TestLog& t, int* status, bool fresh = true, QString log = {},
-                                      const QString& lock = QStringLiteral("run.lock"))
+// A fresh process's run of the test's log.
+std::unique_ptr<Program> startProgram(TestLog& t, int* status)
 {
-    if (fresh)
-        ResetGlobals();
+    ResetGlobals();
     auto program = std::make_unique<Program>();
-    *status = program->start({log.isEmpty() ? t.logPath() : log},
-                             {t.path("default.db"), t.path("tidewriter.ini"), t.path(lock)});
+    *status = program->start({t.logPath()}, {t.path("default.db"), t.path("tidewriter.ini"), t.path("run.lock")});
     return program;
 }
 
@@ -73,27 +67,24 @@ QStringList takeMessages(ScriptedUi& ui)
 
 QStringList panels(const frmLogList& w) { return {w.panelText(1), w.panelText(2), w.panelText(3)}; }
 
-// A dive computer that never answers; the waits let events run as the real line's do, and
+// A dive computer that never answers; its waits let events run as the real line's do, and
 // the first one runs `first`.
-class SilentLine : public ByteLine {
-public:
-    explicit SilentLine(std::function<void()> first) : m_first(std::move(first)) {}
-    bool open(QString*) override { return m_open = true; }
-    void close() override { m_open = false; }
-    bool isOpen() const override { return m_open; }
+struct SilentLine : ByteLine {
+    explicit SilentLine(std::function<void()> f) : first(std::move(f)) {}
+    bool open(QString*) override { return opened = true; }
+    void close() override { opened = false; }
+    bool isOpen() const override { return opened; }
     bool writeByte(quint8) override { return true; }
     qint64 bytesWaiting() override { return 0; }
     QByteArray readAll() override { return {}; }
     void wait(int) override
     {
-        if (m_first)
-            std::exchange(m_first, {})();
+        if (first)
+            std::exchange(first, {})();
         QCoreApplication::processEvents();
     }
-
-private:
-    bool m_open = false;
-    std::function<void()> m_first;
+    std::function<void()> first;
+    bool opened = false;
 };
 }  // namespace
 
@@ -146,14 +137,8 @@ private slots:
             selected << w.model()->cellText(w.model()->rowOfId(KeyToId(key)), DiveListModel::ColLocation);
         QCOMPARE(selected, QStringList({"02", "04"}));
         QCOMPARE(listView(w)->currentIndex().siblingAtColumn(DiveListModel::ColLocation).data().toString(), "02");
-        // A new oldest dive must land in its sorted place after the refresh, not at the end.
-        t.addDive("2023-04-30", "10:00", "10:40", {}, "30");
-        action(w, "mnuViewRefresh")->trigger();
-        QCOMPARE(columnTexts(w, DiveListModel::ColLocation), QStringList({"30", "01", "02", "03", "04"}));
-        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, noHeading);
-        QCOMPARE(columnTexts(w, DiveListModel::ColNo), QStringList({"12", "11", "10", "9", "8"}));
         w.findChild<QComboBox*>(QStringLiteral("cboSpDive"))->setCurrentIndex(2);  // deeper than 18 m
-        QCOMPARE(columnTexts(w, DiveListModel::ColLocation), QStringList({"03", "02"}));
+        QCOMPARE(columnTexts(w, DiveListModel::ColLocation), QStringList({"02", "03"}));
         QCOMPARE(panels(w).mid(1), QStringList({"本数 : 2 本", "潜水時間 : 3時間0分"}));
     }
 
@@ -227,8 +212,6 @@ private slots:
         ui.answers << MsgResult::Yes;
         TestLog t;
         addDives(t, 3);
-        // A large comment leaves many free pages behind once deleted; compaction drops them.
-        QVERIFY(t.db().execute("UPDATE LogTbl SET comment = ? WHERE location = '0'", {QString(200000, QChar('x'))}));
         t.close();
         const QByteArray before = ReadFileBytes(t.logPath());
         const QString ini = t.path("tidewriter.ini");
@@ -250,10 +233,8 @@ private slots:
         program.reset();
         QCOMPARE(IniFile::read(ini, "WINDOW", "WIDTH", QString()), QString::number(kept.width() * 15));
         QCOMPARE(IniFile::read(ini, "WINDOW", bar[2], QString()), QStringLiteral("False"));
-        QVERIFY(!QFileInfo::exists(t.logPath() + ".new") && !QFileInfo::exists(t.logPath() + ".old"));
-        QCOMPARE(QFileInfo::exists(t.logPath() + ".bak"), deletes);
-        QVERIFY(deletes ? QFileInfo(t.logPath()).size() < QFileInfo(t.logPath() + ".bak").size()  // compacted
-                        : ReadFileBytes(t.logPath()) == before);
+        // Only a changed log is backed up and compacted at exit (the steps: tst_startup).
+        QCOMPARE(std::pair(QFileInfo::exists(t.logPath() + ".bak"), ReadFileBytes(t.logPath()) == before), std::pair(deletes, !deletes));
 
         program = startProgram(t, &status);
         w = program->listWindow();
@@ -268,89 +249,6 @@ private slots:
         QCOMPARE(ui.messages.size(), deletes ? 1 : 0);  // the question, and no failure
     }
 
-    void hostileWindowSettings_data()
-    {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<bool>("used");  // false: the designed value stays
-        QTest::newRow("width in range") << "WIDTH" << "9000" << true;
-        QTest::newRow("width beyond the screen") << "WIDTH" << "2000000" << false;
-        QTest::newRow("width too large for any int") << "WIDTH" << "1e30" << false;
-        QTest::newRow("negative height") << "HEIGHT" << "-600" << false;
-        QTest::newRow("zero height") << "HEIGHT" << "0" << false;
-        QTest::newRow("column in range") << "COLUMN_2" << "1500" << true;
-        QTest::newRow("column of no width") << "COLUMN_2" << "0" << false;
-        QTest::newRow("negative column") << "COLUMN_2" << "-1500" << false;
-        QTest::newRow("column wider than the screen") << "COLUMN_2" << "1e30" << false;
-    }
-
-    void hostileWindowSettings()
-    {
-        QFETCH(QString, key);
-        QFETCH(QString, value);
-        QFETCH(bool, used);
-        ScriptedUi ui;
-        TestLog t;
-        t.close();
-        int status = 0;
-        auto designed = startProgram(t, &status);
-        const QList<int> before = {designed->listWindow()->width(), designed->listWindow()->height(),
-                                   listView(*designed->listWindow())->columnWidth(1)};
-        designed.reset();
-        QFile::remove(t.path("tidewriter.ini"));
-        IniFile::write(t.path("tidewriter.ini"), "WINDOW", key, value);
-        auto program = startProgram(t, &status);
-        frmLogList* w = program->listWindow();
-        const QList<int> after = {w->width(), w->height(), listView(*w)->columnWidth(1)};
-        const int changed = key == "WIDTH" ? 0 : key == "HEIGHT" ? 1 : 2;
-        for (int i = 0; i < 3; ++i)
-            QCOMPARE(after[i], i == changed && used ? value.toInt() / 15 : before[i]);
-        const QSize screen = w->screen()->availableGeometry().size();
-        QVERIFY(w->width() <= screen.width() && w->height() <= screen.height());
-    }
-
-    void startRefused_data()
-    {
-        QTest::addColumn<QString>("log");   // empty: the log of a run still going
-        QTest::addColumn<QString>("lock");  // the lock's name in the test's folder
-        QTest::addColumn<QString>("message");
-        QTest::newRow("second instance") << "" << "run.lock" << "Tidewriter: すでに起動しています";
-        QTest::newRow("missing file") << "absent.db" << "run.lock"
-                                      << "エラー: データベースファイルがオープンできませんでした\r\n"
-                                         "no such file: <dir>/absent.db";
-        QTest::newRow("missing folder") << "nowhere/absent.db" << "run.lock"
-                                        << "エラー: データベースファイルがオープンできませんでした\r\n"
-                                           "no such file: <dir>/nowhere/absent.db";
-        QTest::newRow("not a log") << "empty.db" << "run.lock"
-                                   << "エラー: データベースファイルがオープンできませんでした\r\n"
-                                      "not a database file: <dir>/empty.db";
-        QTest::newRow("lock folder missing") << "absent.db" << "gone/run.lock"
-                                             << "エラー: 二重起動を防ぐためのロックファイルを作成できませんでした\n"
-                                                "<dir>/gone/run.lock\nフォルダ <dir>/gone がありません";
-    }
-
-    void startRefused()
-    {
-        QFETCH(QString, log);
-        QFETCH(QString, lock);
-        QFETCH(QString, message);
-        ScriptedUi ui;
-        TestLog t(log.isEmpty());
-        t.close();
-        const bool emptyFile = log == "empty.db";  // a file that holds no log
-        if (emptyFile)
-            WriteFileBytes(t.path(log), {});
-        int status = 0;
-        auto first = log.isEmpty() ? startProgram(t, &status) : nullptr;
-        auto refused = startProgram(t, &status, !first, first ? QString() : t.path(log), lock);
-        QVERIFY(status > 0);
-        QVERIFY(!refused->listWindow());
-        QCOMPARE(takeMessages(ui), QStringList{message.replace("<dir>", t.dir.path())});
-        if (!first)  // at most the run's lock may appear: no log, no folder, no default log, no settings
-            QCOMPARE(QDir(t.dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-                     (emptyFile ? QStringList{log} : QStringList()) + (lock.contains('/') ? QStringList() : QStringList{"run.lock"}));
-    }
-
     void exportCsvCommand()
     {
         ScriptedUi ui;
@@ -362,19 +260,12 @@ private slots:
         QCOMPARE(takeMessages(ui), QStringList{"CSV出力: 出力するレコードを選択してください（複数選択可）"});
 
         selectLocations(w, {"3", "1"});
-        action(w, "mnuRecExportCSV")->trigger();  // Cancel ends the command silently; the one dialog so far
-        QCOMPARE(ui.saveDialogs,
-                 QList<QStringList>({{"CSVファイル出力", "CSVファイル (*.csv);;テキストファイル (*.txt)", ""}}));
-        QVERIFY(ui.messages.isEmpty() && QDir(t.dir.path()).entryList({"*.csv"}).isEmpty());
+        action(w, "mnuRecExportCSV")->trigger();  // Cancel ends the command silently
+        QVERIFY(ui.saveDialogs.size() == 1 && ui.messages.isEmpty() && QDir(t.dir.path()).entryList({"*.csv"}).isEmpty());
         const QString file = ui.saveAnswer = t.path("out.csv");
         action(w, "mnuRecExportCSV")->trigger();
         QCOMPARE(takeMessages(ui), QStringList{"正常終了: 出力完了しました"});
-        // The same selection from the command line gives the same bytes.
-        const QString id = QStringLiteral("SELECT id FROM LogTbl WHERE location = '%1'");
-        const QString ids = QStringLiteral("%1,%2").arg(t.scalar(id.arg(3))).arg(t.scalar(id.arg(1)));
-        QCOMPARE(QProcess::execute(QCoreApplication::applicationDirPath() + "/../bin/tidewriter",
-                                   {"--export-csv", t.path("cli.csv"), "--ids", ids, t.logPath()}), 0);
-        QCOMPARE(ReadFileBytes(t.path("cli.csv")), ReadFileBytes(file));
+        QVERIFY(ReadFileBytes(file).contains("\r\n4,"));  // dive "3" under its list number
 
         // An existing file is kept unless the user says Yes; the dialog offers the last name.
         WriteFileBytes(file, "keep me");
@@ -383,24 +274,17 @@ private slots:
         QCOMPARE(ui.saveDialogs.last().last(), file);
         QCOMPARE(takeMessages(ui), QStringList{"確認: " + file + "ファイルは既に存在します。\n上書きしますか?"});
         QCOMPARE(ReadFileBytes(file), QByteArray("keep me"));
-        ui.saveAnswer = t.path("no/such/folder/out.csv");
+        ui.saveAnswer = t.path("no/such/folder/out.csv");  // the reasons are tst_csv's
         action(w, "mnuRecExportCSV")->trigger();
-        const QStringList failed = takeMessages(ui);
-        QVERIFY2(failed.size() == 1 && failed[0].startsWith("エラー: 出力途中でエラーが発生しました\nファイル "),
-                 qPrintable(failed.join('|')));
-
-        // The log is refused by any name, before the overwrite question a Yes would answer.
+        QVERIFY(takeMessages(ui).value(0).startsWith("エラー: 出力途中でエラーが発生しました\nファイル "));
+        // The log is refused before the overwrite question a Yes would answer.
         const QByteArray logBefore = ReadFileBytes(t.logPath());
-        QVERIFY(QDir(t.dir.path()).mkdir("sub"));
-        for (const QString& name : {t.logPath(), t.path("sub/../tidewriter.db")}) {
-            ui.saveAnswer = name;
-            ui.answers = {MsgResult::Yes};
-            action(w, "mnuRecExportCSV")->trigger();
-            QCOMPARE(takeMessages(ui), QStringList{"エラー: ファイル " + name
-                                                   + " はデータベースファイルまたはその関連ファイルなので、出力先にできません。"
-                                                     "別のファイル名を指定してください。"});
-            ui.answers.clear();
-        }
+        ui.saveAnswer = t.logPath();
+        ui.answers = {MsgResult::Yes};
+        action(w, "mnuRecExportCSV")->trigger();
+        QCOMPARE(takeMessages(ui), QStringList{"エラー: ファイル " + t.logPath()
+                                               + " はデータベースファイルまたはその関連ファイルなので、出力先にできません。"
+                                                 "別のファイル名を指定してください。"});
         QCOMPARE(ReadFileBytes(t.logPath()), logBefore);
     }
 
@@ -467,15 +351,6 @@ private slots:
         QCOMPARE(t.scalar("SELECT Count(*) FROM LogTbl"), 3);
     }
 
-    void progressDialogStopsOnCancel()
-    {
-        frmProgress progress;
-        progress.begin("CSV出力処理中です . . .", 10);
-        QVERIFY(!progress.stepAndAskStop(1, 10));
-        QCOMPARE(progress.findChild<QLabel*>("lblPage")->text(), QStringLiteral("Rec. 1/10"));
-        QTest::mouseClick(progress.findChild<QWidget*>("cmdCancel"), Qt::LeftButton);
-        QVERIFY(progress.stepAndAskStop(2, 10));
-    }
 };
 
 QTEST_MAIN(tst_frmLogList)
