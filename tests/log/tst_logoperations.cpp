@@ -42,29 +42,40 @@ QStringList shown(const ScriptedUi& ui)
 class tst_logoperations : public QObject {
     Q_OBJECT
 private slots:
-    void inserts_data()
+    void operations_data()
     {
-        QTest::addColumn<QString>("op");
-        QTest::addColumn<QString>("fault");  // another program reading, or the second insert refused
-        QTest::addColumn<int>("added");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("new") << "new" << "" << 1 << "";
-        QTest::newRow("clone two") << "clone" << "" << 2 << "";
-        QTest::newRow("import") << "import" << "" << 1 << "";
-        QTest::newRow("new, log read") << "new" << "reader" << 0 << "エラー: レコードの新規作成に失敗しました|database is locked";
-        QTest::newRow("clone, second refused") << "clone" << "second" << 1 << "エラー: レコードの複製に失敗しました|refused";
-        QTest::newRow("import, log read") << "import" << "reader" << 0 << "エラー: データの更新に失敗しました|database is locked";
+        QTest::addColumn<QString>("op");     // new, clone (dives 0 and 2), import, delete (the listed dives)
+        QTest::addColumn<QString>("fault");  // another program reading, the second insert refused, dive 0 kept
+        QTest::addColumn<QList<int>>("listed");
+        QTest::addColumn<int>("added");      // negative: deleted
+        QTest::addColumn<QStringList>("messages");
+        const QString one = "レコード削除の確認: No.2 2000/01/02 10:00 \n1\n\nこのレコードを削除してもよろしいですか?";
+        const QString two = "レコード削除の確認: これら 2 個のレコードを削除してもよろしいですか?";
+        QTest::newRow("new") << "new" << "" << QList<int>() << 1 << QStringList();
+        QTest::newRow("clone two") << "clone" << "" << QList<int>() << 2 << QStringList();
+        QTest::newRow("import") << "import" << "" << QList<int>() << 1 << QStringList();
+        QTest::newRow("new, log read") << "new" << "reader" << QList<int>() << 0 << QStringList{"エラー: レコードの新規作成に失敗しました|database is locked"};
+        QTest::newRow("clone, second refused") << "clone" << "second" << QList<int>() << 1 << QStringList{"エラー: レコードの複製に失敗しました|refused"};
+        QTest::newRow("import, log read") << "import" << "reader" << QList<int>() << 0 << QStringList{"エラー: データの更新に失敗しました|database is locked"};
+        QTest::newRow("delete one, yes") << "delete" << "" << QList{1} << -1 << QStringList{one};
+        QTest::newRow("delete one, no") << "delete" << "no" << QList{1} << 0 << QStringList{one};
+        QTest::newRow("delete two, no") << "delete" << "no" << QList{0, 2} << 0 << QStringList{two};
+        QTest::newRow("delete two, the first refused") << "delete" << "kept" << QList{0, 2} << -1 << QStringList{two, "エラー: レコードの削除に失敗しました|kept"};
     }
 
-    void inserts()
+    void operations()
     {
         QFETCH(QString, op);
         QFETCH(QString, fault);
+        QFETCH(QList<int>, listed);
         QFETCH(int, added);
-        QFETCH(QString, message);
+        QFETCH(QStringList, messages);
         ScriptedUi ui;
+        ui.answers << (fault == "no" ? MsgResult::No : MsgResult::Yes);
         TestLog t;
         const QList<qint64> ids = addDives(t);
+        QVERIFY(fault != "kept" || t.db().execute("CREATE TRIGGER keep BEFORE DELETE ON LogTbl WHEN old.location = '0'"
+                                                  " BEGIN SELECT RAISE(ABORT, 'kept'); END"));
         WriteFileBytes(t.logPath() + ".bak", "stale backup");
         const QByteArray before = ReadFileBytes(t.logPath());
         Database reader;
@@ -75,71 +86,34 @@ private slots:
             Database::InstallStatementFault([&](const QString& sql) { return sql.startsWith("INSERT") && ++inserts == 2 ? "refused" : ""; });
         const HADive dive{QDate(2004, 7, 15), QTime(9, 5), QTime(9, 50), 12.5, 8.3, 24.1, 20.5, {}, {}, "0 5.2", "24.1"};
         LogOperations::CloneResult made;
+        QList<ListedDive> dives;
+        for (int i : listed)
+            dives.append({ids[i], QString::number(i + 1), QDate(2000, 1, 1 + i).toString("yyyy/MM/dd") + " 10:00", QString::number(i)});
+        QList<qint64> deleted;
         if (op == "clone")
             made = LogOperations().CloneRecords({ids[0], ids[2]});
+        else if (op == "delete")
+            made.ok = LogOperations().DeleteRecords(dives, [&](qint64 id) { deleted << id; });
         else if (const auto id = op == "new" ? LogOperations().NewRecord() : LogOperations().ImportDive(dive))
             made.ids = {*id};
         Database::InstallStatementFault(nullptr);
         reader.close();
 
-        QCOMPARE(shown(ui), message.isEmpty() ? QStringList() : QStringList{message});
-        QCOMPARE(made.ok, op != "clone" || message.isEmpty());
+        QCOMPARE(shown(ui), messages);
+        QCOMPARE(made.ok, fault != "second" && fault != "no");
         QVERIFY(!t.db().inTransaction());
         QCOMPARE(t.scalar("SELECT Count(*) FROM LogTbl"), 3 + added);
-        QCOMPARE(t.scalar("SELECT Max(id) FROM LogTbl"), made.ids.isEmpty() ? ids.last() : made.ids.last());
-        // The stale backup replaced; a clone backs up before each copy, so the last holds the first copy.
+        QCOMPARE(t.scalar("SELECT Max(id) FROM LogTbl WHERE id > ?", {ids.last()}), made.ids.value(made.ids.size() - 1));
+        // The stale backup replaced, whatever the answer; a clone backs up before each copy, so
+        // the last backup holds the first copy.
         const QByteArray backup = ReadFileBytes(t.logPath() + ".bak");
-        QVERIFY(backup.startsWith("SQLite format 3"));
-        QCOMPARE(backup == before, op != "clone");
+        QVERIFY(backup.startsWith("SQLite format 3") && (backup == before) == (op != "clone"));
         QCOMPARE(t.scalar("SELECT Count(*) FROM LogTbl a JOIN LogTbl b ON a.id < b.id AND "
                           + columns(t, "'a.' || name || ' IS b.' || name", " AND ")), op == "clone" ? added : 0);
-        QCOMPARE(t.scalar("SELECT Count(*) FROM PictureTbl"), 3);  // files stay with the original
+        QCOMPARE(t.scalar("SELECT Count(*) FROM PictureTbl"), 3);  // the files' rows stay with the original
         QCOMPARE(t.scalar("SELECT Count(*) FROM LogTbl WHERE dive_date = date('now', 'localtime') AND location IS NULL"),
                  op == "new" ? added : 0);
-    }
-
-    void deleteRecords_data()
-    {
-        QTest::addColumn<QList<int>>("selected");  // dives by location
-        QTest::addColumn<bool>("yes");
-        QTest::addColumn<int>("refused");  // the dive the log keeps, -1 none
-        QTest::addColumn<QString>("question");
-        const QString one = QStringLiteral("No.2 2000/01/02 10:00 \n1\n\nこのレコードを削除してもよろしいですか?");
-        const QString two = QStringLiteral("これら 2 個のレコードを削除してもよろしいですか?");
-        QTest::newRow("one, yes") << QList{1} << true << -1 << one;
-        QTest::newRow("one, no") << QList{1} << false << -1 << one;
-        QTest::newRow("several, no") << QList{0, 2} << false << -1 << two;
-        QTest::newRow("several, the first refused") << QList{0, 2} << true << 0 << two;
-    }
-
-    void deleteRecords()
-    {
-        QFETCH(QList<int>, selected);
-        QFETCH(bool, yes);
-        QFETCH(int, refused);
-        QFETCH(QString, question);
-        ScriptedUi ui;
-        ui.answers << (yes ? MsgResult::Yes : MsgResult::No);
-        TestLog t;
-        const QList<qint64> ids = addDives(t);
-        QVERIFY(t.db().execute(QStringLiteral("CREATE TRIGGER keep BEFORE DELETE ON LogTbl WHEN old.location = '%1'"
-                                              " BEGIN SELECT RAISE(ABORT, 'kept'); END").arg(refused)));
-        const QByteArray before = ReadFileBytes(t.logPath());
-        QList<ListedDive> dives;
-        QList<qint64> expected, deleted;
-        for (int i : selected) {
-            dives.append({ids[i], QString::number(i + 1), QDate(2000, 1, 1 + i).toString("yyyy/MM/dd") + " 10:00", QString::number(i)});
-            if (yes && i != refused)
-                expected << ids[i];
-        }
-        QCOMPARE(LogOperations().DeleteRecords(dives, [&](qint64 id) { deleted << id; }), yes);
-        QCOMPARE(ui.messages.value(0).buttons, MsgButtons::YesNo);
-        QCOMPARE(shown(ui), QStringList{"レコード削除の確認: " + question}
-                                + (refused < 0 ? QStringList() : QStringList{"エラー: レコードの削除に失敗しました|kept"}));
-        QCOMPARE(ReadFileBytes(t.logPath() + ".bak"), before);  // backed up whatever the answer
-        QCOMPARE(deleted, expected);
-        QCOMPARE(t.scalar("SELECT Count(*) FROM LogTbl"), 3 - expected.size());
-        QCOMPARE(t.scalar("SELECT Count(*) FROM PictureTbl"), 3);  // the files' rows stay
+        QCOMPARE(deleted, added < 0 ? QList<qint64>{ids[listed.last()]} : QList<qint64>());
     }
 };
 
