@@ -35,7 +35,7 @@ void LogOperations::tellFailure(const QString& text, const QString& why, bool cr
            m_owner);
 }
 
-std::optional<qint64> LogOperations::NewRecord() const
+std::optional<qint64> LogOperations::InsertNewRecord() const
 {
     try {
         return insertNewRow();

@@ -30,7 +30,7 @@ public:
 
     // A dive dated today with both time stamps now, every other column empty. Its id, or
     // none when the log refused it.
-    std::optional<qint64> NewRecord() const;
+    std::optional<qint64> InsertNewRecord() const;
 
     struct CloneResult {
         QList<qint64> ids;  // the copies made, in the order of the originals

@@ -106,7 +106,7 @@ int PicListView::selectedRow() const
 
 void PicListView::addFile(const QString& path)
 {
-    if (m_model->addPicture(path, RemoveExtension(GetFileName(path))) == RecordStore::AddResult::Added)
+    if (m_model->addPicture(path, RemoveExtension(GetFileName(path))))
         emit changed();
 }
 

@@ -27,14 +27,12 @@ const QList<PictureEntry>& PictureListModel::entries() const
     return m_store ? m_store->pictures() : none;
 }
 
-RecordStore::AddResult PictureListModel::addPicture(const QString& path, const QString& title)
+bool PictureListModel::addPicture(const QString& path, const QString& title)
 {
-    if (!m_store)
-        return RecordStore::AddResult::OutsideFolder;
-    const RecordStore::AddResult result = m_store->AddPicture(path, title);
-    if (result == RecordStore::AddResult::Added)
-        reload();
-    return result;
+    if (!m_store || m_store->AddPicture(path, title) != RecordStore::AddResult::Added)
+        return false;
+    reload();
+    return true;
 }
 
 void PictureListModel::removePictures(const QList<int>& rows)

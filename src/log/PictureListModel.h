@@ -20,8 +20,8 @@ public:
     void reload();
     QString path(int row) const { return entries().value(row).path; }
     // Adds a file through the store (which tells the user why it refuses one); a file added
-    // to a sorted list takes its sorted place.
-    RecordStore::AddResult addPicture(const QString& path, const QString& title);
+    // to a sorted list takes its sorted place. False when the file was refused.
+    bool addPicture(const QString& path, const QString& title);
     void removePictures(const QList<int>& rows);
 
     int rowCount(const QModelIndex& parent = {}) const override;

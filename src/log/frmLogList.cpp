@@ -316,7 +316,7 @@ frmRecord* frmLogList::editorOf(qint64 id) const
 
 void frmLogList::mnuRecNew_Click()
 {
-    if (LogOperations(this).NewRecord())
+    if (LogOperations(this).InsertNewRecord())
         AfterInsert();
 }
 

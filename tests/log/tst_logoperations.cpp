@@ -94,7 +94,7 @@ private slots:
             made = LogOperations().CloneRecords({ids[0], ids[2]});
         else if (op == "delete")
             made.ok = LogOperations().DeleteRecords(dives, [&](qint64 id) { deleted << id; });
-        else if (const auto id = op == "new" ? LogOperations().NewRecord() : LogOperations().ImportDive(dive))
+        else if (const auto id = op == "new" ? LogOperations().InsertNewRecord() : LogOperations().ImportDive(dive))
             made.ids = {*id};
         Database::InstallStatementFault(nullptr);
         reader.close();
