@@ -106,7 +106,7 @@ int PicListView::selectedRow() const
 
 void PicListView::addFile(const QString& path)
 {
-    if (store() && store()->AddPicture(path, RemoveExtension(GetFileName(path))) == RecordStore::AddResult::Added)
+    if (m_model->addPicture(path, RemoveExtension(GetFileName(path))))
         emit changed();
 }
 
@@ -143,7 +143,7 @@ void PicListView::mnuPicDelete_Click()
                tr("確認"), this)
         != MsgResult::Yes)
         return;
-    store()->removePictures(rows);
+    m_model->removePictures(rows);
     emit changed();
 }
 

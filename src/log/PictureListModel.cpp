@@ -9,33 +9,43 @@ PictureListModel::PictureListModel(QObject* parent) : QAbstractTableModel(parent
 
 void PictureListModel::setStore(RecordStore* store)
 {
-    if (m_store)
-        disconnect(m_store, nullptr, this, nullptr);
+    beginResetModel();
     m_store = store;
-    if (m_store)
-        connect(m_store, &RecordStore::picturesEdited, this, &PictureListModel::storeEdited);
-    reload();
+    if (m_store && m_sorted)
+        sortStore();
+    endResetModel();
 }
 
 void PictureListModel::reload()
 {
-    beginResetModel();
-    if (m_store && m_sorted)
-        sortStore();
-    m_rows = m_store ? m_store->pictures() : QList<PictureEntry>();
-    endResetModel();
+    setStore(m_store);
 }
 
-void PictureListModel::storeEdited()
+const QList<PictureEntry>& PictureListModel::entries() const
 {
-    // A rename edits one row in place and must not drop the selection with a reset.
-    if (!m_renaming)
-        reload();
+    static const QList<PictureEntry> none;
+    return m_store ? m_store->pictures() : none;
+}
+
+bool PictureListModel::addPicture(const QString& path, const QString& title)
+{
+    if (!m_store || m_store->AddPicture(path, title) != RecordStore::AddResult::Added)
+        return false;
+    reload();
+    return true;
+}
+
+void PictureListModel::removePictures(const QList<int>& rows)
+{
+    if (!m_store)
+        return;
+    m_store->removePictures(rows);
+    reload();
 }
 
 int PictureListModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : int(m_rows.size());
+    return parent.isValid() ? 0 : int(entries().size());
 }
 
 int PictureListModel::columnCount(const QModelIndex& parent) const
@@ -54,10 +64,10 @@ QString PictureListModel::cellText(const PictureEntry& e, int column) const
 
 QVariant PictureListModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() >= m_rows.size())
+    if (!index.isValid() || index.row() >= entries().size())
         return {};
     if (role == Qt::DisplayRole || (role == Qt::EditRole && index.column() == ColTitle))
-        return cellText(m_rows.at(index.row()), index.column());
+        return cellText(entries().at(index.row()), index.column());
     return {};
 }
 
@@ -85,13 +95,10 @@ Qt::ItemFlags PictureListModel::flags(const QModelIndex& index) const
 
 bool PictureListModel::setData(const QModelIndex& index, const QVariant& value, int role)
 {
-    if (!m_store || role != Qt::EditRole || index.column() != ColTitle || index.row() >= m_rows.size())
+    if (!m_store || role != Qt::EditRole || index.column() != ColTitle || index.row() >= entries().size())
         return false;
-    const QString title = value.toString();
-    m_renaming = true;
-    m_store->renamePicture(index.row(), title);
-    m_renaming = false;
-    m_rows[index.row()].title = title;
+    // One row changed in place: no reset, so the selection stays.
+    m_store->renamePicture(index.row(), value.toString());
     emit dataChanged(index, index);
     emit titleEdited(index.row());
     return true;
@@ -106,12 +113,12 @@ QMimeData* PictureListModel::mimeData(const QModelIndexList& indexes) const
 {
     QList<int> rows;
     for (const QModelIndex& i : indexes)
-        if (i.isValid() && i.row() < m_rows.size() && !rows.contains(i.row()))
+        if (i.isValid() && i.row() < entries().size() && !rows.contains(i.row()))
             rows.append(i.row());
     std::sort(rows.begin(), rows.end(), std::greater<int>());
     QList<QUrl> urls;
     for (int r : rows)
-        urls.append(QUrl::fromLocalFile(m_rows.at(r).path));
+        urls.append(QUrl::fromLocalFile(entries().at(r).path));
     auto* data = new QMimeData;
     data->setUrls(urls);
     return data;
@@ -135,7 +142,6 @@ void PictureListModel::headingClicked(int column)
         return;
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QList<int> newRowOf = sortStore();
-    m_rows = m_store->pictures();
     // Selected entries stay selected where they moved to.
     const QModelIndexList before = persistentIndexList();
     QModelIndexList after;

@@ -1,7 +1,7 @@
 #pragma once
 // A record's attached files as an item model: title, date and full path, sorted by cell
-// text on request. The store keeps its files in the shown order, since a save writes
-// them in that order.
+// text on request. The rows are the store's own list, kept in the shown order since a save
+// writes them in that order; edits go through the model so that views follow them.
 #include "RecordStore.h"
 
 #include <QAbstractTableModel>
@@ -18,7 +18,11 @@ public:
     RecordStore* store() const { return m_store; }
     // Shows the store's files again (after it loaded another dive).
     void reload();
-    QString path(int row) const { return m_rows.value(row).path; }
+    QString path(int row) const { return entries().value(row).path; }
+    // Adds a file through the store (which tells the user why it refuses one); a file added
+    // to a sorted list takes its sorted place. False when the file was refused.
+    bool addPicture(const QString& path, const QString& title);
+    void removePictures(const QList<int>& rows);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -44,14 +48,12 @@ signals:
     void titleEdited(int row);
 
 private:
-    void storeEdited();
+    const QList<PictureEntry>& entries() const;
     QString cellText(const PictureEntry& e, int column) const;
     // The new position of every old row, after the store was put in sort order.
     QList<int> sortStore();
 
     QPointer<RecordStore> m_store;
-    QList<PictureEntry> m_rows;
-    bool m_renaming = false;
     bool m_sorted = false;
     int m_sortKey = ColTitle;
     Qt::SortOrder m_order = Qt::AscendingOrder;

@@ -132,7 +132,6 @@ RecordStore::AddResult RecordStore::AddPicture(const QString& path, const QStrin
     }
     m_pictures.append({path, title, modifiedText(path)});
     m_picturesChanged = true;
-    emit picturesEdited();
     return AddResult::Added;
 }
 
@@ -145,7 +144,6 @@ void RecordStore::removePictures(QList<int> rows)
             m_picturesChanged = true;
         }
     }
-    emit picturesEdited();
 }
 
 void RecordStore::renamePicture(int row, const QString& title)
@@ -154,7 +152,6 @@ void RecordStore::renamePicture(int row, const QString& title)
         return;
     m_pictures[row].title = title;
     m_picturesChanged = true;
-    emit picturesEdited();
 }
 
 void RecordStore::reorderPictures(const QList<int>& newOrderOfOldRows)

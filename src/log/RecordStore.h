@@ -70,9 +70,6 @@ public:
     // outside the picture folder) keep the old rows and do not fail the save.
     SaveResult SaveRecord();
 
-signals:
-    void picturesEdited();
-
 private:
     // Kept: rows rewritten. Refused: the old rows stay (told to the user), the save goes
     // on. Broken: the rows could not be put back, so the whole save must be undone.

@@ -4,6 +4,7 @@
 
 #include "Database.h"
 #include "Globals.h"
+#include "LogOperations.h"
 #include "SafeFile.h"
 #include "SerialByteLine.h"
 #include "UiServices.h"
@@ -45,12 +46,6 @@ bool commandAvailable(const QString& key)
                                           QStringLiteral("calc"), QStringLiteral("csv"), QStringLiteral("open"),
                                           QStringLiteral("option"), QStringLiteral("ha")};
     return available.contains(key);
-}
-
-// An empty series is stored as no value, like every other empty column.
-QVariant orNull(const QString& text)
-{
-    return text.isEmpty() ? QVariant() : QVariant(text);
 }
 
 QString boolText(bool b)
@@ -321,63 +316,17 @@ frmRecord* frmLogList::editorOf(qint64 id) const
 
 void frmLogList::mnuRecNew_Click()
 {
-    QString why;
-    if (!InsertNewRecord(&why))
-        MsgBox(FailureMessage(tr("レコードの新規作成に失敗しました"), why), MsgIcon::Exclamation, MsgButtons::Ok,
-               tr("エラー"), this);
-}
-
-bool frmLogList::InsertNewRecord(QString* why)
-{
-    try {
-        InsertNewRow();
-    } catch (const SqlError& e) {
-        if (why)
-            *why = DatabaseFailure(e);
-        return false;
-    }
-    AfterInsert();
-    return true;
-}
-
-void frmLogList::InsertNewRow()
-{
-    BackupDatabase();
-    ExecuteSQL(QStringLiteral("INSERT INTO LogTbl (dive_date, create_time, update_time)"
-                              " VALUES (date('now', 'localtime'), datetime('now', 'localtime'),"
-                              " datetime('now', 'localtime'))"),
-               {}, true);
-}
-
-bool frmLogList::CloneRecord(const QString& key, QString* why)
-{
-    BackupDatabase();
-    static const QString columns = QStringLiteral(
-        "location, buddy, guide, entry_type, comment, weather, dive_date, in_time, out_time, avg_depth, max_depth,"
-        " tank_mat, tank_capa, start_tank_bar, end_tank_bar, suit, air_type, weight, air_temp, surface_temp,"
-        " depth_temp, create_time, update_time, depth_transit, min_visibility, max_visibility, min_transparency,"
-        " max_transparency, condition, item, temp_transit");
-    try {
-        ExecuteSQL(QStringLiteral("INSERT INTO LogTbl (%1) SELECT %1 FROM LogTbl WHERE id = ?").arg(columns),
-                   {KeyToId(key)}, true);
-    } catch (const SqlError& e) {
-        *why = DatabaseFailure(e);
-        return false;
-    }
-    return true;
+    if (LogOperations(this).InsertNewRecord())
+        AfterInsert();
 }
 
 void frmLogList::mnuRecClone_Click()
 {
-    const QStringList keys = m_selection;
-    for (const QString& key : keys) {
-        if (QString why; !CloneRecord(key, &why)) {
-            MsgBox(FailureMessage(tr("レコードの複製に失敗しました"), why), MsgIcon::Exclamation, MsgButtons::Ok,
-                   tr("エラー"), this);
-            return;
-        }
-    }
-    AfterInsert();
+    QList<qint64> ids;
+    for (const QString& key : std::as_const(m_selection))
+        ids.append(KeyToId(key));
+    if (LogOperations(this).CloneRecords(ids).ok)
+        AfterInsert();
 }
 
 void frmLogList::AfterInsert()
@@ -396,37 +345,16 @@ void frmLogList::AfterInsert()
 
 void frmLogList::mnuRecDelete_Click()
 {
-    const QStringList keys = m_selection;
-    if (keys.isEmpty())
-        return;
-    QString question;
-    if (keys.size() == 1) {
-        question = QStringLiteral("No.") + rowText(keys.first(), DiveListModel::ColNo) + QLatin1Char(' ')
-            + rowText(keys.first(), DiveListModel::ColDate) + QStringLiteral(" \n")
-            + rowText(keys.first(), DiveListModel::ColLocation) + QStringLiteral("\n\n")
-            + tr("このレコードを削除してもよろしいですか?");
-    } else {
-        question = tr("これら ") + FormatCount(long(keys.size())) + tr(" 個のレコードを削除してもよろしいですか?");
-    }
-    const MsgResult answer = MsgBox(question, MsgIcon::Exclamation, MsgButtons::YesNo, tr("レコード削除の確認"), this);
-    BackupDatabase();
-    if (answer != MsgResult::Yes)
-        return;
-    for (const QString& key : keys)
-        DeleteRecord(key);
-    RefreshList();
-}
-
-bool frmLogList::DeleteRecord(const QString& key)
-{
-    if (!ExecuteSQL(QStringLiteral("DELETE FROM LogTbl WHERE id = ?"), {KeyToId(key)})) {
-        MsgBox(FailureMessage(tr("レコードの削除に失敗しました"), LastDatabaseFailure()), MsgIcon::Exclamation,
-               MsgButtons::Ok, tr("エラー"), this);
-        return false;
-    }
-    if (QPointer<frmRecord> editor = m_editors.take(key))
-        editor->Unload();
-    return true;
+    QList<ListedDive> dives;
+    for (const QString& key : std::as_const(m_selection))
+        dives.append({KeyToId(key), rowText(key, DiveListModel::ColNo), rowText(key, DiveListModel::ColDate),
+                      rowText(key, DiveListModel::ColLocation)});
+    const auto closeEditor = [this](qint64 id) {
+        if (QPointer<frmRecord> editor = m_editors.take(MakeItemKey(id)))
+            editor->Unload();
+    };
+    if (LogOperations(this).DeleteRecords(dives, closeEditor))
+        RefreshList();
 }
 
 void frmLogList::mnuRecSelectAll_Click()
@@ -486,10 +414,7 @@ void frmLogList::mnuToolHATrance_Click()
     if (!dialog.Trance(*line))
         return;
     const HADive& dive = dialog.dive();
-    const QVariantList when = {dive.date.toString(Qt::ISODate), dive.inTime.toString(QStringLiteral("HH:mm"))};
-    const std::optional<QVariant> same =
-        QueryFirstValue(QStringLiteral("SELECT Count(*) FROM LogTbl WHERE dive_date = ? AND in_time = ?"), when);
-    if (same && same->toLongLong() > 0
+    if (LogOperations::DiveLoggedAt(dive.date, dive.inTime)
         && MsgBox(dive.date.toString(QStringLiteral("yyyy/MM/dd")) + QLatin1Char(' ')
                       + dive.inTime.toString(QStringLiteral("H:mm")) + QLatin1Char('\n')
                       + tr("このレコードはすでに存在しますが、取り込んでもよろしいですか"),
@@ -498,43 +423,13 @@ void frmLogList::mnuToolHATrance_Click()
         dialog.close();
         return;
     }
-    QString why;
-    const bool imported = ImportDive(dive, &why);
+    // Closed first, so that a refusal is told with the transfer window gone; the dive stays
+    // with the dialog.
     dialog.close();
-    if (!imported) {
-        MsgBox(FailureMessage(tr("データの更新に失敗しました"), why), MsgIcon::Critical, MsgButtons::Ok, tr("エラー"),
-               this);
+    if (!LogOperations(this).ImportDive(dive))
         return;
-    }
     AfterInsert();
     MsgBox(tr("転送を完了しました"), MsgIcon::Information, MsgButtons::Ok, tr("正常終了"), this);
-}
-
-bool frmLogList::ImportDive(const HADive& dive, QString* why)
-{
-    if (!gDatabase || !gDatabase->beginTrans()) {
-        *why = LastDatabaseFailure();
-        return false;
-    }
-    try {
-        InsertNewRow();
-        const qint64 id = gDatabase->lastInsertId();
-        ExecuteSQL(QStringLiteral("UPDATE LogTbl SET dive_date = ?, in_time = ?, out_time = ?, max_depth = ?,"
-                                  " avg_depth = ?, surface_temp = ?, depth_temp = ?, depth_transit = ?,"
-                                  " temp_transit = ? WHERE id = ?"),
-                   {dive.date.toString(Qt::ISODate), dive.inTime.toString(QStringLiteral("HH:mm")),
-                    dive.outTime.toString(QStringLiteral("HH:mm")), dive.maxDepth, dive.avgDepth, dive.surfaceTemp,
-                    dive.depthTemp ? QVariant(*dive.depthTemp) : QVariant(), orNull(dive.depthTransit),
-                    orNull(dive.tempTransit), id},
-                   true);
-        if (!gDatabase->commitTrans())
-            throw SqlError(gDatabase->lastError(), gDatabase->lastStatement());
-    } catch (const SqlError& e) {
-        *why = DatabaseFailure(e);
-        gDatabase->rollback();
-        return false;
-    }
-    return true;
 }
 
 void frmLogList::mnuToolCalc_Click()

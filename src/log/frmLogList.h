@@ -17,7 +17,6 @@ class QAction;
 class QLabel;
 class frmProfCalc;
 class frmRecord;
-struct HADive;
 
 class frmLogList : public QMainWindow {
     Q_OBJECT
@@ -36,8 +35,6 @@ public:
     QAction* toolButton(const QString& key) const;
     QString panelText(int panel) const;
 
-    // False when the log refused the new dive; why then holds the log's words.
-    bool InsertNewRecord(QString* why = nullptr);
     // Shows the editor of dive id, opening one when the dive has none yet.
     void OpenRecordWindow(qint64 id);
     frmRecord* editorOf(qint64 id) const;
@@ -74,12 +71,6 @@ private slots:
 private:
     void createToolbar();
     void UpdateSelection();
-    // Backs up the log and adds an empty dive; raises SqlError when the insert fails.
-    void InsertNewRow();
-    // Writes a transferred dive as a new record in one transaction.
-    bool ImportDive(const HADive& dive, QString* why);
-    bool DeleteRecord(const QString& key);
-    bool CloneRecord(const QString& key, QString* why);
     // Asks every editor with unsaved edits, in the order they were opened; false when one
     // of them stays open, which cancels the exit.
     bool QueryUnloadEditors();
