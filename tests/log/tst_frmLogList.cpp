@@ -13,6 +13,7 @@
 #include <QDate>
 #include <QHeaderView>
 #include <QLabel>
+#include <QScreen>
 #include <QTreeView>
 #include <QtTest>
 
@@ -46,12 +47,15 @@ void addDives(TestLog& t, int count)
     t.db().commitTrans();
 }
 
-// A fresh process's run of the test's log.
-std::unique_ptr<Program> startProgram(TestLog& t, int* status)
+// A fresh process's run, unless it stands for a second process started while another is going.
+std::unique_ptr<Program> startProgram(TestLog& t, int* status, bool fresh = true, QString log = {},
+                                      const QString& lock = QStringLiteral("run.lock"))
 {
-    ResetGlobals();
+    if (fresh)
+        ResetGlobals();
     auto program = std::make_unique<Program>();
-    *status = program->start({t.logPath()}, {t.path("default.db"), t.path("tidewriter.ini"), t.path("run.lock")});
+    *status = program->start({log.isEmpty() ? t.logPath() : log},
+                             {t.path("default.db"), t.path("tidewriter.ini"), t.path(lock)});
     return program;
 }
 
@@ -219,6 +223,89 @@ private slots:
 
     // An existing file is kept unless the user says Yes; the log is refused before that
     // question (by other names: tst_csv). Success is shown by exitDuringJob.
+    void hostileWindowSettings_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<bool>("used");  // false: the designed value stays
+        QTest::newRow("width in range") << "WIDTH" << "9000" << true;
+        QTest::newRow("width beyond the screen") << "WIDTH" << "2000000" << false;
+        QTest::newRow("width too large for any int") << "WIDTH" << "1e30" << false;
+        QTest::newRow("negative height") << "HEIGHT" << "-600" << false;
+        QTest::newRow("zero height") << "HEIGHT" << "0" << false;
+        QTest::newRow("column in range") << "COLUMN_2" << "1500" << true;
+        QTest::newRow("column of no width") << "COLUMN_2" << "0" << false;
+        QTest::newRow("negative column") << "COLUMN_2" << "-1500" << false;
+        QTest::newRow("column wider than the screen") << "COLUMN_2" << "1e30" << false;
+    }
+
+    void hostileWindowSettings()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        QFETCH(bool, used);
+        ScriptedUi ui;
+        TestLog t;
+        t.close();
+        int status = 0;
+        auto designed = startProgram(t, &status);
+        const QList<int> before = {designed->listWindow()->width(), designed->listWindow()->height(),
+                                   listView(*designed->listWindow())->columnWidth(1)};
+        designed.reset();
+        QFile::remove(t.path("tidewriter.ini"));
+        IniFile::write(t.path("tidewriter.ini"), "WINDOW", key, value);
+        auto program = startProgram(t, &status);
+        frmLogList* w = program->listWindow();
+        const QList<int> after = {w->width(), w->height(), listView(*w)->columnWidth(1)};
+        const int changed = key == "WIDTH" ? 0 : key == "HEIGHT" ? 1 : 2;
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(after[i], i == changed && used ? value.toInt() / 15 : before[i]);
+        const QSize screen = w->screen()->availableGeometry().size();
+        QVERIFY(w->width() <= screen.width() && w->height() <= screen.height());
+    }
+
+    void startRefused_data()
+    {
+        QTest::addColumn<QString>("log");   // empty: the log of a run still going
+        QTest::addColumn<QString>("lock");  // the lock's name in the test's folder
+        QTest::addColumn<QString>("message");
+        QTest::newRow("second instance") << "" << "run.lock" << "Tidewriter: すでに起動しています";
+        QTest::newRow("missing file") << "absent.db" << "run.lock"
+                                      << "エラー: データベースファイルがオープンできませんでした\r\n"
+                                         "no such file: <dir>/absent.db";
+        QTest::newRow("missing folder") << "nowhere/absent.db" << "run.lock"
+                                        << "エラー: データベースファイルがオープンできませんでした\r\n"
+                                           "no such file: <dir>/nowhere/absent.db";
+        QTest::newRow("not a log") << "empty.db" << "run.lock"
+                                   << "エラー: データベースファイルがオープンできませんでした\r\n"
+                                      "not a database file: <dir>/empty.db";
+        QTest::newRow("lock folder missing") << "absent.db" << "gone/run.lock"
+                                             << "エラー: 二重起動を防ぐためのロックファイルを作成できませんでした\n"
+                                                "<dir>/gone/run.lock\nフォルダ <dir>/gone がありません";
+    }
+
+    void startRefused()
+    {
+        QFETCH(QString, log);
+        QFETCH(QString, lock);
+        QFETCH(QString, message);
+        ScriptedUi ui;
+        TestLog t(log.isEmpty());
+        t.close();
+        const bool emptyFile = log == "empty.db";  // a file that holds no log
+        if (emptyFile)
+            WriteFileBytes(t.path(log), {});
+        int status = 0;
+        auto first = log.isEmpty() ? startProgram(t, &status) : nullptr;
+        auto refused = startProgram(t, &status, !first, first ? QString() : t.path(log), lock);
+        QVERIFY(status > 0);
+        QVERIFY(!refused->listWindow());
+        QCOMPARE(takeMessages(ui), QStringList{message.replace("<dir>", t.dir.path())});
+        if (!first)  // at most the run's lock may appear: no log, no folder, no default log, no settings
+            QCOMPARE(QDir(t.dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                     (emptyFile ? QStringList{log} : QStringList()) + (lock.contains('/') ? QStringList() : QStringList{"run.lock"}));
+    }
+
     void exportCsvCommand()
     {
         ScriptedUi ui;
