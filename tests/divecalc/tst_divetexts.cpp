@@ -42,7 +42,6 @@ class tst_divetexts : public QObject {
     Q_OBJECT
 private slots:
     void init() { ClearDiveCalcMemos(); }
-
     void freshEditor_data()
     {
         QTest::addColumn<Dive>("d");
@@ -77,7 +76,6 @@ private slots:
             QCOMPARE(CsvLine(again), CsvLine(dive));
         }
     }
-
     void secondDiveOfTheDay()
     {
         TestLog log;
@@ -97,7 +95,6 @@ private slots:
         QVERIFY(dive.load(second, 2));
         QCOMPARE(mismatches(dive, "SI=07:20 InPG=* Rnt=0 OutPG=" + GroupLetter(GetEndPg(0, 12, 20))), QString());
     }
-
     void chainUsesEachDivesOwnInterval()
     {
         TestLog log;
@@ -112,7 +109,6 @@ private slots:
         QCOMPARE(dive.GetPrevEndPg(), own);
         QCOMPARE(mismatches(dive, "SI=00:20 InPG=" + GroupLetter(GetSiEndPg(own, 20))), QString());
     }
-
     void pastMidnightDiveIsNotEarlier()
     {
         TestLog log;
@@ -125,7 +121,6 @@ private slots:
         QVERIFY(GetEndPg(GetSiEndPg(GetEndPg(0, 12, 55), 0), 18, 40) != GetEndPg(0, 18, 40));
         QCOMPARE(mismatches(dive, "SI=00:30 InPG=" + GroupLetter(GetSiEndPg(GetEndPg(0, 18, 40), 30))), QString());
     }
-
     // Earlier dives: 40 and 50 minutes and 23:40 to 00:20 the day before, 30 minutes earlier
     // that day; a later dive never counts.
     void cumulativeTime_data()
@@ -154,34 +149,27 @@ private slots:
         QVERIFY(dive.load(insert(log, {when}), 6));
         QCOMPARE(mismatches(dive, expect), QString());
     }
-
     // A typed underwater time sets the exit time, and ABT with TBT = RNT + ABT.
     void typedUnderwaterTime_data()
     {
-        QTest::addColumn<QString>("entry");
-        QTest::addColumn<QString>("rnt");
-        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("typed");  // "control=text" pairs set in this order
         QTest::addColumn<QString>("expect");
-        QTest::newRow("past midnight") << "23:30" << "0" << "75" << "OutTime=00:45 Abt=75 Tbt=75";
-        QTest::newRow("with residual nitrogen") << "10:00" << "12" << "40" << "OutTime=10:40 Abt=40 Tbt=52";
-        QTest::newRow("no entry time") << "" << "12" << "40" << "OutTime= Abt=40 Tbt=52";
-        QTest::newRow("a day or more") << "23:30" << "0" << "1440" << "OutTime= Abt=1440 Tbt=1440";
-        QTest::newRow("not a number: TBT kept") << "10:00" << "12" << "4O" << "OutTime= Abt=4O Tbt=0";
+        QTest::newRow("past midnight") << "Rnt=0 InTime=23:30 UWTime=75" << "OutTime=00:45 Abt=75 Tbt=75";
+        QTest::newRow("with residual nitrogen") << "Rnt=12 InTime=10:00 UWTime=40" << "OutTime=10:40 Abt=40 Tbt=52";
+        QTest::newRow("no entry time") << "Rnt=12 InTime= UWTime=40" << "OutTime= Abt=40 Tbt=52";
+        QTest::newRow("a day or more") << "Rnt=0 InTime=23:30 UWTime=1440" << "OutTime= Abt=1440 Tbt=1440";
+        QTest::newRow("not a number: TBT kept") << "Rnt=12 InTime=10:00 UWTime=4O" << "OutTime= Abt=4O Tbt=0";
     }
     void typedUnderwaterTime()
     {
-        QFETCH(QString, entry);
-        QFETCH(QString, rnt);
         QFETCH(QString, typed);
         QFETCH(QString, expect);
         TestLog log;
         DiveTexts dive;
-        dive.setText("txtRnt", rnt);
-        dive.setText("txtInTime", entry);
-        dive.setText("txtUWTime", typed);
+        for (const QString& pair : typed.split(QLatin1Char(' ')))
+            dive.setText("txt" + pair.section('=', 0, 0), pair.section('=', 1));
         QCOMPARE(mismatches(dive, expect), QString());
     }
-
     void changedEntryKeepingTheDifferenceChangesNothing()
     {
         TestLog log;
@@ -194,7 +182,6 @@ private slots:
         dive.setText("txtInTime", "23:30");
         QCOMPARE(uwChanges, 0);
     }
-
     void batchMatchesPerDive()
     {
         TestLog log;
