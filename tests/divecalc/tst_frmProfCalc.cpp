@@ -166,21 +166,20 @@ private slots:
     // The form's spin button beside the second dive time, set to steps of 5 from 10 to 42.
     void upDownSteps_data()
     {
-        QTest::addColumn<QString>("start");
-        QTest::addColumn<bool>("up");
+        QTest::addColumn<QString>("step");  // the text in the box, then the arrow pressed
         QTest::addColumn<QString>("expected");
-        QTest::newRow("up") << "20" << true << "25";
-        QTest::newRow("up at the maximum") << "42" << true << "42";
-        QTest::newRow("down at the minimum") << "10" << false << "10";
-        QTest::newRow("step past the maximum") << "40" << true << "42";
-        QTest::newRow("text counts as the minimum") << "abc" << true << "15";
-        QTest::newRow("decimal text") << "18.0" << false << "13";
+        QTest::newRow("up") << "20 up" << "25";
+        QTest::newRow("up at the maximum") << "42 up" << "42";
+        QTest::newRow("down at the minimum") << "10 down" << "10";
+        QTest::newRow("step past the maximum") << "40 up" << "42";
+        QTest::newRow("text counts as the minimum") << "abc up" << "15";
+        QTest::newRow("decimal text") << "18.0 down" << "13";
     }
     void upDownSteps()
     {
-        QFETCH(QString, start);
-        QFETCH(bool, up);
+        QFETCH(QString, step);
         QFETCH(QString, expected);
+        const QString start = step.section(' ', 0, 0);
         Calc c;
         auto* spin = c.w.findChild<UpDown*>(QStringLiteral("upd2UWTime"));
         spin->setRange(10, 42);
@@ -189,8 +188,7 @@ private slots:
         box->setText(start);
         c.box("txtTbt")->setFocus(Qt::TabFocusReason);
         QSignalSpy changes(box, &QLineEdit::textChanged);
-        QTest::mouseClick(spin->findChild<QToolButton*>(up ? QStringLiteral("cmdUp") : QStringLiteral("cmdDown")),
-                          Qt::LeftButton);
+        QTest::mouseClick(spin->findChild<QToolButton*>(step.endsWith("up") ? "cmdUp" : "cmdDown"), Qt::LeftButton);
         QCOMPARE(box->text(), expected);
         QCOMPARE(changes.size(), expected == start ? 0 : 1);
         QCOMPARE(QApplication::focusWidget(), box);
