@@ -95,12 +95,16 @@ private slots:
         QVERIFY(dive.load(second, 2));
         QCOMPARE(mismatches(dive, "SI=07:20 InPG=* Rnt=0 OutPG=" + GroupLetter(GetEndPg(0, 12, 20))), QString());
     }
-    void chainUsesEachDivesOwnInterval()
+    // The dives before come by their own times: each interval of the chain is that dive's own,
+    // and a dive past midnight does not come before the dives of its evening.
+    void previousDivesByTheirOwnTimes()
     {
         TestLog log;
         insert(log, {"2024-07-15 08:00 08:45", 18.0});
         insert(log, {"2024-07-15 09:45 10:15", 14.0});
         const qint64 third = insert(log, {"2024-07-15 10:35 11:00", 12.0});
+        insert(log, {"2024-07-20 22:00 22:40", 18.0});
+        const qint64 night = insert(log, {"2024-07-20 23:10 00:05", 12.0});
         const long own = GetEndPg(GetSiEndPg(GetEndPg(0, 18, 45), 60), 14, 30);       // 60 minutes between dives 1 and 2
         const long borrowed = GetEndPg(GetSiEndPg(GetEndPg(0, 18, 45), 20), 14, 30);  // the current dive's 20 minutes
         QVERIFY2(own != borrowed, "the day must tell the two readings apart");
@@ -108,15 +112,8 @@ private slots:
         QVERIFY(dive.load(third, 3));
         QCOMPARE(dive.GetPrevEndPg(), own);
         QCOMPARE(mismatches(dive, "SI=00:20 InPG=" + GroupLetter(GetSiEndPg(own, 20))), QString());
-    }
-    void pastMidnightDiveIsNotEarlier()
-    {
-        TestLog log;
-        insert(log, {"2024-07-15 22:00 22:40", 18.0});
-        const qint64 night = insert(log, {"2024-07-15 23:10 00:05", 12.0});
-        DiveTexts dive;
-        QVERIFY(dive.load(night, 2));
         // Its own exit (00:05) is on the next day: only the 22:00 dive came before it.
+        QVERIFY(dive.load(night, 5));
         QCOMPARE(dive.GetPrevEndPg(), GetEndPg(0, 18, 40));
         QVERIFY(GetEndPg(GetSiEndPg(GetEndPg(0, 12, 55), 0), 18, 40) != GetEndPg(0, 18, 40));
         QCOMPARE(mismatches(dive, "SI=00:30 InPG=" + GroupLetter(GetSiEndPg(GetEndPg(0, 18, 40), 30))), QString());
