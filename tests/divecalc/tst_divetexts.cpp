@@ -42,7 +42,6 @@ class tst_divetexts : public QObject {
     Q_OBJECT
 private slots:
     void init() { ClearDiveCalcMemos(); }
-
     void freshEditor_data()
     {
         QTest::addColumn<Dive>("d");
@@ -77,7 +76,6 @@ private slots:
             QCOMPARE(CsvLine(again), CsvLine(dive));
         }
     }
-
     void secondDiveOfTheDay()
     {
         TestLog log;
@@ -97,13 +95,16 @@ private slots:
         QVERIFY(dive.load(second, 2));
         QCOMPARE(mismatches(dive, "SI=07:20 InPG=* Rnt=0 OutPG=" + GroupLetter(GetEndPg(0, 12, 20))), QString());
     }
-
-    void chainUsesEachDivesOwnInterval()
+    // The dives before come by their own times: each interval of the chain is that dive's own,
+    // and a dive past midnight does not come before the dives of its evening.
+    void previousDivesByTheirOwnTimes()
     {
         TestLog log;
         insert(log, {"2024-07-15 08:00 08:45", 18.0});
         insert(log, {"2024-07-15 09:45 10:15", 14.0});
         const qint64 third = insert(log, {"2024-07-15 10:35 11:00", 12.0});
+        insert(log, {"2024-07-20 22:00 22:40", 18.0});
+        const qint64 night = insert(log, {"2024-07-20 23:10 00:05", 12.0});
         const long own = GetEndPg(GetSiEndPg(GetEndPg(0, 18, 45), 60), 14, 30);       // 60 minutes between dives 1 and 2
         const long borrowed = GetEndPg(GetSiEndPg(GetEndPg(0, 18, 45), 20), 14, 30);  // the current dive's 20 minutes
         QVERIFY2(own != borrowed, "the day must tell the two readings apart");
@@ -111,77 +112,59 @@ private slots:
         QVERIFY(dive.load(third, 3));
         QCOMPARE(dive.GetPrevEndPg(), own);
         QCOMPARE(mismatches(dive, "SI=00:20 InPG=" + GroupLetter(GetSiEndPg(own, 20))), QString());
-    }
-
-    void pastMidnightDiveIsNotEarlier()
-    {
-        TestLog log;
-        insert(log, {"2024-07-15 22:00 22:40", 18.0});
-        const qint64 night = insert(log, {"2024-07-15 23:10 00:05", 12.0});
-        DiveTexts dive;
-        QVERIFY(dive.load(night, 2));
         // Its own exit (00:05) is on the next day: only the 22:00 dive came before it.
+        QVERIFY(dive.load(night, 5));
         QCOMPARE(dive.GetPrevEndPg(), GetEndPg(0, 18, 40));
         QVERIFY(GetEndPg(GetSiEndPg(GetEndPg(0, 12, 55), 0), 18, 40) != GetEndPg(0, 18, 40));
         QCOMPARE(mismatches(dive, "SI=00:30 InPG=" + GroupLetter(GetSiEndPg(GetEndPg(0, 18, 40), 30))), QString());
     }
-
     // Earlier dives: 40 and 50 minutes and 23:40 to 00:20 the day before, 30 minutes earlier
     // that day; a later dive never counts.
     void cumulativeTime_data()
     {
-        QTest::addColumn<int>("offset");
-        QTest::addColumn<QString>("when");
+        QTest::addColumn<QString>("when");  // the time offset in minutes, then the dive
         QTest::addColumn<QString>("expect");
-        QTest::newRow("offset, earlier dives, this one") << 600 << "2024-07-15 09:00 09:45" << "TotalTime=13:25";
-        QTest::newRow("first dive: an hour") << 15 << "2020-01-01 09:00 09:45" << "TotalTime=1:00";
-        QTest::newRow("nothing at all") << 0 << "2020-01-01" << "TotalTime=0:00";
+        QTest::newRow("offset, earlier dives, this one") << "600 2024-07-15 09:00 09:45" << "TotalTime=13:25";
+        QTest::newRow("first dive: an hour") << "15 2020-01-01 09:00 09:45" << "TotalTime=1:00";
+        QTest::newRow("nothing at all") << "0 2020-01-01" << "TotalTime=0:00";
         QTest::newRow("no times: earlier dates count")
-            << 600 << "2024-07-15" << "TotalTime=12:10 UWTime= TodayNum= TodayTotal=2 InPG=* Rnt=0";
-        QTest::newRow("no exit: no minutes of its own") << 600 << "2024-07-15 09:00 -" << "TotalTime=12:40 UWTime=";
+            << "600 2024-07-15" << "TotalTime=12:10 UWTime= TodayNum= TodayTotal=2 InPG=* Rnt=0";
+        QTest::newRow("no exit: no minutes of its own") << "600 2024-07-15 09:00 -" << "TotalTime=12:40 UWTime=";
     }
     void cumulativeTime()
     {
-        QFETCH(int, offset);
         QFETCH(QString, when);
         QFETCH(QString, expect);
         TestLog log;
-        gTimeOffset = offset;
+        gTimeOffset = when.section(' ', 0, 0).toInt();
         for (const char* earlier : {"2024-07-14 10:00 10:40", "2024-07-14 13:00 13:50", "2024-07-14 23:40 00:20",
                                     "2024-07-15 07:00 07:30", "2024-07-16 09:00 09:30"})
             insert(log, {earlier});
         DiveTexts dive;
-        QVERIFY(dive.load(insert(log, {when}), 6));
+        QVERIFY(dive.load(insert(log, {when.section(' ', 1)}), 6));
         QCOMPARE(mismatches(dive, expect), QString());
     }
-
     // A typed underwater time sets the exit time, and ABT with TBT = RNT + ABT.
     void typedUnderwaterTime_data()
     {
-        QTest::addColumn<QString>("entry");
-        QTest::addColumn<QString>("rnt");
-        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("typed");  // "control=text" pairs set in this order
         QTest::addColumn<QString>("expect");
-        QTest::newRow("past midnight") << "23:30" << "0" << "75" << "OutTime=00:45 Abt=75 Tbt=75";
-        QTest::newRow("with residual nitrogen") << "10:00" << "12" << "40" << "OutTime=10:40 Abt=40 Tbt=52";
-        QTest::newRow("no entry time") << "" << "12" << "40" << "OutTime= Abt=40 Tbt=52";
-        QTest::newRow("a day or more") << "23:30" << "0" << "1440" << "OutTime= Abt=1440 Tbt=1440";
-        QTest::newRow("not a number: TBT kept") << "10:00" << "12" << "4O" << "OutTime= Abt=4O Tbt=0";
+        QTest::newRow("past midnight") << "Rnt=0 InTime=23:30 UWTime=75" << "OutTime=00:45 Abt=75 Tbt=75";
+        QTest::newRow("with residual nitrogen") << "Rnt=12 InTime=10:00 UWTime=40" << "OutTime=10:40 Abt=40 Tbt=52";
+        QTest::newRow("no entry time") << "Rnt=12 InTime= UWTime=40" << "OutTime= Abt=40 Tbt=52";
+        QTest::newRow("a day or more") << "Rnt=0 InTime=23:30 UWTime=1440" << "OutTime= Abt=1440 Tbt=1440";
+        QTest::newRow("not a number: TBT kept") << "Rnt=12 InTime=10:00 UWTime=4O" << "OutTime= Abt=4O Tbt=0";
     }
     void typedUnderwaterTime()
     {
-        QFETCH(QString, entry);
-        QFETCH(QString, rnt);
         QFETCH(QString, typed);
         QFETCH(QString, expect);
         TestLog log;
         DiveTexts dive;
-        dive.setText("txtRnt", rnt);
-        dive.setText("txtInTime", entry);
-        dive.setText("txtUWTime", typed);
+        for (const QString& pair : typed.split(QLatin1Char(' ')))
+            dive.setText("txt" + pair.section('=', 0, 0), pair.section('=', 1));
         QCOMPARE(mismatches(dive, expect), QString());
     }
-
     void changedEntryKeepingTheDifferenceChangesNothing()
     {
         TestLog log;
@@ -194,7 +177,6 @@ private slots:
         dive.setText("txtInTime", "23:30");
         QCOMPARE(uwChanges, 0);
     }
-
     void batchMatchesPerDive()
     {
         TestLog log;

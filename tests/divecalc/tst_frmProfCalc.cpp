@@ -24,56 +24,53 @@ struct Calc {
         if (!QTest::qWaitForWindowActive(&w))
             qFatal("the calculator did not become active");
     }
-    QLineEdit* box(const char* name) const { return w.findChild<QLineEdit*>(name); }
+    QLineEdit* box(const QString& name) const { return w.findChild<QLineEdit*>(name); }
     QComboBox* list(const char* name) const { return w.findChild<QComboBox*>(name); }
     // A group "none" is no selection at all, "" the empty entry.
     QString group(const char* n) const { return list(n)->currentIndex() < 0 ? QStringLiteral("none") : list(n)->currentText(); }
     void choose(const char* n, const QString& g) const { list(n)->setCurrentIndex(g == "none" ? -1 : list(n)->findText(g)); }
     // Typing replaces the selected text key by key, so every step of the text is seen.
-    void type(const char* name, const QString& text) const
+    void type(const QString& name, const QString& text) const
     {
         box(name)->selectAll();
         QTest::keyClicks(box(name), text);
     }
 };
+
+// The second start group chosen before 18 m is typed, the first dive time (empty: as computed) and the
+// interval typed, the start group chosen last ("-": none); the first end group, interval, second start group.
+struct First { QString startBefore, time, typed, startAfter; QStringList expected; };
+struct Leave { QString box, typed, after, message; };  // message: empty when the check passes
 }  // namespace
+Q_DECLARE_METATYPE(First)
+Q_DECLARE_METATYPE(Leave)
 
 class tst_frmProfCalc : public QObject {
     Q_OBJECT
 private slots:
     void init() { ClearDiveCalcMemos(); }
-
     void firstDiveAndInterval_data()
     {
-        // Every row types 18 m for the first dive.
-        QTest::addColumn<QString>("startBefore");   // second start group chosen before the depth
-        QTest::addColumn<QString>("time");          // first dive time typed; empty: as computed
-        QTest::addColumn<QString>("typed");         // interval typed
-        QTest::addColumn<QString>("startAfter");    // second start group chosen last; "-": none
-        QTest::addColumn<QStringList>("expected");  // first end group, interval, second start group
-        QTest::newRow("no selection: no interval") << "none" << "" << "" << "-" << QStringList{"W", "00:00", "none"};
-        QTest::newRow("empty entry: nitrogen free") << "" << "" << "" << "-" << QStringList{"W", "free", ""};
-        QTest::newRow("time typed") << "none" << "25" << "" << "-" << QStringList{"I", "00:00", "none"};
-        QTest::newRow("interval typed picks the group") << "none" << "" << "01:00" << "-" << QStringList{"W", "01:00", "I"};
-        QTest::newRow("group chosen sets the interval") << "none" << "" << "01:00" << "A" << QStringList{"W", "02:51", "A"};
-        QTest::newRow("a higher group is never reached") << "none" << "" << "01:00" << "Z" << QStringList{"W", "00:00", "Z"};
+        QTest::addColumn<First>("row");
+        QTest::newRow("no selection: no interval") << First{"none", "", "", "-", {"W", "00:00", "none"}};
+        QTest::newRow("empty entry: nitrogen free") << First{"", "", "", "-", {"W", "free", ""}};
+        QTest::newRow("time typed") << First{"none", "25", "", "-", {"I", "00:00", "none"}};
+        QTest::newRow("interval typed picks the group") << First{"none", "", "01:00", "-", {"W", "01:00", "I"}};
+        QTest::newRow("group chosen sets the interval") << First{"none", "", "01:00", "A", {"W", "02:51", "A"}};
+        QTest::newRow("a higher group is never reached") << First{"none", "", "01:00", "Z", {"W", "00:00", "Z"}};
     }
-
     void firstDiveAndInterval()
     {
-        QFETCH(QString, startBefore);
-        QFETCH(QString, time);
-        QFETCH(QString, typed);
-        QFETCH(QString, startAfter);
-        QFETCH(QStringList, expected);
+        QFETCH(First, row);
+        QStringList& expected = row.expected;
         Calc c;
-        c.choose("cbo2StartPg", startBefore);
+        c.choose("cbo2StartPg", row.startBefore);
         c.type("txt1Depth", QStringLiteral("18"));
         QCOMPARE(c.box("txt1UWTime")->text(), QStringLiteral("56"));  // the limit at 18 m
-        c.type("txt1UWTime", time);  // typing nothing leaves the box as it is
-        c.type("txtSI", typed);
-        if (startAfter != "-")
-            c.choose("cbo2StartPg", startAfter);
+        c.type("txt1UWTime", row.time);  // typing nothing leaves the box as it is
+        c.type("txtSI", row.typed);
+        if (row.startAfter != "-")
+            c.choose("cbo2StartPg", row.startAfter);
         if (expected[1] == "free")  // one minute past the longest rest that still leaves a group
             expected[1] = QTime(0, 1).addSecs(60 * c.t.scalar("SELECT Max(rest) FROM SiTbl WHERE start_pg = ?",
                                                               {c.list("cbo1EndPg")->currentIndex()}))
@@ -81,7 +78,6 @@ private slots:
         QCOMPARE((QStringList{c.group("cbo1EndPg"), c.box("txtSI")->text(), c.group("cbo2StartPg")}), expected);
         QVERIFY(c.ui.messages.isEmpty());
     }
-
     void secondDive()
     {
         Calc c;
@@ -97,111 +93,93 @@ private slots:
         c.type("txt2Depth", QStringLiteral("18"));
         QCOMPARE(c.box("txt2UWTime")->text(), QStringLiteral("0"));
     }
-
     // Tab into a box the program filled, then type: the typing replaces the filled text,
     // also after the check of the box left has written it again.
     void tabIntoFilledBoxReplacesIt_data()
     {
-        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("dive");
         QTest::addColumn<QString>("depth");
-        QTest::addColumn<QString>("to");
-        QTest::newRow("first dive") << "txt1Depth" << "18" << "txt1UWTime";
-        QTest::newRow("second dive, depth reformatted") << "txt2Depth" << "12.34" << "txt2UWTime";
+        QTest::newRow("first dive") << "1" << "18";
+        QTest::newRow("second dive, depth reformatted") << "2" << "12.34";
     }
     void tabIntoFilledBoxReplacesIt()
     {
-        QFETCH(QString, from);
+        QFETCH(QString, dive);
         QFETCH(QString, depth);
-        QFETCH(QString, to);
+        const QString from = "txt" + dive + "Depth", to = "txt" + dive + "UWTime";
         Calc c;
         c.choose("cbo2StartPg", QStringLiteral("A"));
-        c.box(qPrintable(from))->setFocus(Qt::TabFocusReason);
-        c.type(qPrintable(from), depth);
-        QVERIFY(c.box(qPrintable(to))->text().toInt() > 0);  // the allowed time
-        QTest::keyClick(c.box(qPrintable(from)), Qt::Key_Tab);
+        c.box(from)->setFocus(Qt::TabFocusReason);
+        c.type(from, depth);
+        QVERIFY(c.box(to)->text().toInt() > 0);  // the allowed time
+        QTest::keyClick(c.box(from), Qt::Key_Tab);
         QCoreApplication::processEvents();
-        QCOMPARE(QApplication::focusWidget(), c.box(qPrintable(to)));
-        QTest::keyClicks(c.box(qPrintable(to)), QStringLiteral("30"));
-        QCOMPARE(c.box(qPrintable(to))->text(), QStringLiteral("30"));
+        QCOMPARE(QApplication::focusWidget(), c.box(to));
+        QTest::keyClicks(c.box(to), QStringLiteral("30"));
+        QCOMPARE(c.box(to)->text(), QStringLiteral("30"));
     }
-
     void checksOnLeaving_data()
     {
-        QTest::addColumn<QString>("box");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("after");
-        QTest::addColumn<QString>("message");  // empty: the check passes
-        QTest::newRow("depth 12") << "txt1Depth" << "12" << "12.0" << "";
-        QTest::newRow("depth abc") << "txt1Depth" << "abc" << "abc" << "正しい深度を入力してください";
-        QTest::newRow("time x") << "txt2UWTime" << "x" << "x" << "正しい潜水時間(分)を入力してください";
-        QTest::newRow("interval H:m") << "txtSI" << "1:5" << "01:05" << "";
-        QTest::newRow("interval with seconds") << "txtSI" << "01:00:59" << "01:00" << "";
-        QTest::newRow("interval 24:00") << "txtSI" << "24:00" << "24:00" << "正しい水面休息時間(hh:mm)を入力してください";
+        QTest::addColumn<Leave>("row");
+        QTest::newRow("depth 12") << Leave{"txt1Depth", "12", "12.0", ""};
+        QTest::newRow("depth abc") << Leave{"txt1Depth", "abc", "abc", "正しい深度を入力してください"};
+        QTest::newRow("time x") << Leave{"txt2UWTime", "x", "x", "正しい潜水時間(分)を入力してください"};
+        QTest::newRow("interval H:m") << Leave{"txtSI", "1:5", "01:05", ""};
+        QTest::newRow("interval with seconds") << Leave{"txtSI", "01:00:59", "01:00", ""};
+        QTest::newRow("interval 24:00") << Leave{"txtSI", "24:00", "24:00", "正しい水面休息時間(hh:mm)を入力してください"};
     }
-
     void checksOnLeaving()
     {
-        QFETCH(QString, box);
-        QFETCH(QString, typed);
-        QFETCH(QString, after);
-        QFETCH(QString, message);
+        QFETCH(Leave, row);
+        const QString& message = row.message;
         Calc c;
-        QLineEdit* edit = c.box(qPrintable(box));
+        QLineEdit* edit = c.box(row.box);
         c.box("txt1UWTime")->setText(QStringLiteral("x"));  // checked only if the focus settles there
         edit->setFocus(Qt::TabFocusReason);
-        edit->setText(typed);
+        edit->setText(row.typed);
         QTest::keyClick(edit, Qt::Key_Tab);
         QCoreApplication::processEvents();
-        QCOMPARE(edit->text(), after);
+        QCOMPARE(edit->text(), row.after);
         QCOMPARE(QApplication::focusWidget() == edit, !message.isEmpty());  // kept, all text selected
-        QCOMPARE(edit->selectedText(), message.isEmpty() ? QString() : typed);
+        QCOMPARE(edit->selectedText(), message.isEmpty() ? QString() : row.typed);
         QStringList shown;
         for (const ShownMessage& m : c.ui.messages)
             shown << m.caption + ": " + m.text;
         QCOMPARE(shown, message.isEmpty() ? QStringList() : QStringList{QStringLiteral("入力エラー: ") + message});
     }
-
-    void closingSkipsChecks_data()
-    {
-        QTest::addColumn<bool>("escape");
-        QTest::newRow("close button") << false;
-        QTest::newRow("escape key") << true;
-    }
-
+    // The close button and Esc, each with a refused depth in the box left.
     void closingSkipsChecks()
     {
-        QFETCH(bool, escape);
-        Calc c;
-        c.box("txt1Depth")->setFocus(Qt::TabFocusReason);
-        c.box("txt1Depth")->setText(QStringLiteral("abc"));
-        if (escape)
-            QTest::keyClick(c.box("txt1Depth"), Qt::Key_Escape);
-        else
-            QTest::mouseClick(c.w.findChild<QPushButton*>(QStringLiteral("cmdClose")), Qt::LeftButton);
-        QCoreApplication::processEvents();
-        QVERIFY(!c.w.isVisible());
-        QVERIFY(c.ui.messages.isEmpty());
+        for (bool escape : {false, true}) {
+            Calc c;
+            c.box("txt1Depth")->setFocus(Qt::TabFocusReason);
+            c.box("txt1Depth")->setText(QStringLiteral("abc"));
+            if (escape)
+                QTest::keyClick(c.box("txt1Depth"), Qt::Key_Escape);
+            else
+                QTest::mouseClick(c.w.findChild<QPushButton*>(QStringLiteral("cmdClose")), Qt::LeftButton);
+            QCoreApplication::processEvents();
+            QVERIFY(!c.w.isVisible());
+            QVERIFY(c.ui.messages.isEmpty());
+        }
     }
-
     // The form's spin button beside the second dive time, set to steps of 5 from 10 to 42.
     void upDownSteps_data()
     {
-        QTest::addColumn<QString>("start");
-        QTest::addColumn<bool>("up");
+        QTest::addColumn<QString>("step");  // the text in the box, then the arrow pressed
         QTest::addColumn<QString>("expected");
-        QTest::newRow("up") << "20" << true << "25";
-        QTest::newRow("up at the maximum") << "42" << true << "42";
-        QTest::newRow("down at the minimum") << "10" << false << "10";
-        QTest::newRow("step past the maximum") << "40" << true << "42";
-        QTest::newRow("text counts as the minimum") << "abc" << true << "15";
-        QTest::newRow("decimal text") << "18.0" << false << "13";
+        QTest::newRow("up") << "20 up" << "25";
+        QTest::newRow("up at the maximum") << "42 up" << "42";
+        QTest::newRow("down at the minimum") << "10 down" << "10";
+        QTest::newRow("step past the maximum") << "40 up" << "42";
+        QTest::newRow("text counts as the minimum") << "abc up" << "15";
+        QTest::newRow("decimal text") << "18.0 down" << "13";
     }
-
     void upDownSteps()
     {
-        QFETCH(QString, start);
-        QFETCH(bool, up);
+        QFETCH(QString, step);
         QFETCH(QString, expected);
+        const QString start = step.section(' ', 0, 0);
         Calc c;
         auto* spin = c.w.findChild<UpDown*>(QStringLiteral("upd2UWTime"));
         spin->setRange(10, 42);
@@ -210,15 +188,13 @@ private slots:
         box->setText(start);
         c.box("txtTbt")->setFocus(Qt::TabFocusReason);
         QSignalSpy changes(box, &QLineEdit::textChanged);
-        QTest::mouseClick(spin->findChild<QToolButton*>(up ? QStringLiteral("cmdUp") : QStringLiteral("cmdDown")),
-                          Qt::LeftButton);
+        QTest::mouseClick(spin->findChild<QToolButton*>(step.endsWith("up") ? "cmdUp" : "cmdDown"), Qt::LeftButton);
         QCOMPARE(box->text(), expected);
         QCOMPARE(changes.size(), expected == start ? 0 : 1);
         QCOMPARE(QApplication::focusWidget(), box);
         QCOMPARE(box->selectedText(), expected);
         QCOMPARE(c.box("txtTbt")->text(), expected);  // the form recomputed: no residual nitrogen
     }
-
     void openedFromList()
     {
         ScriptedUi ui;

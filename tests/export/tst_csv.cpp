@@ -16,31 +16,22 @@
 #include <unistd.h>
 
 namespace {
-// Records the job and stops it when asked about the given step.
-struct StopAt : JobProgress {
-    explicit StopAt(int step) : step(step) {}
+// Records the job; at the given step changes the log as another window would, or else stops the job.
+struct AtStep : JobProgress {
+    explicit AtStep(int step, std::function<bool()> change = {}) : step(step), change(std::move(change)) {}
     void begin(const QString& job, int max) override { begun = job + QLatin1Char('/') + QString::number(max); }
-    bool stepAndAskStop(int value, int) override { return value == step; }
-    void end() override { ended = true; }
-    int step;
-    QString begun;  // job/max
-    bool ended = false;
-};
-
-// Changes the log as another window would, when asked about the given step.
-struct ChangeAt : JobProgress {
-    ChangeAt(int step, std::function<bool()> change) : step(step), change(std::move(change)) {}
-    void begin(const QString&, int) override {}
     bool stepAndAskStop(int value, int) override
     {
-        if (value == step)
-            changed = change();
+        if (value != step || !change)
+            return value == step;
+        changed = change();
         return false;
     }
-    void end() override {}
+    void end() override { ended = true; }
     int step;
     std::function<bool()> change;
-    bool changed = false;
+    QString begun;  // job/max
+    bool ended = false, changed = false;
 };
 
 QString decode(const QByteArray& bytes) { return QStringDecoder("Shift_JIS").decode(bytes); }
@@ -77,7 +68,6 @@ class tst_csv : public QObject {
     Q_OBJECT
 private slots:
     void init() { ClearDiveCalcMemos(); }
-
     void quote_data()
     {
         QTest::addColumn<QString>("field");
@@ -96,7 +86,6 @@ private slots:
         QFETCH(QString, quoted);
         QCOMPARE(CsvQuote(field), quoted);
     }
-
     // The same file in the program and from its command line, where no display is needed.
     void knownLogGivesKnownFile()
     {
@@ -118,33 +107,27 @@ private slots:
         ScriptedUi ui;
         QString error;
         QVERIFY(ExportCSV(log.path("out.csv"), {{bare, 32}, {id, 31}}, nullptr, &error));
-        const QByteArray bytes = ReadFileBytes(log.path("out.csv"));
-        QVERIFY(bytes.startsWith(QByteArray("No,\x97\xdd\x8c\x76", 7)));  // "No," then 累計 in Shift-JIS
         const QString expected =
             CsvHeader() + "\r\n32,0:45,2024/07/16,,,,,,,,*,*,,,,0,0,,,,,,,,,,,,,,,0.0,0.0,0.0,0.0,,,,,\r\n"
             + "31,0:45,2024/07/15,\"Bob's \"\"Reef\"\", 大瀬崎\",ボート,山田,,,09:05,09:50,,H,10.0,18.5,45,0,45,10.0,"
               "アルミニウム,空気,200,50,2000,1500,16.7,晴れ,28.0,26.0,24.5,4.0,スプリング,10.0,15.0,8.0,12.0,波、流れ,,"
               "\"1行目\r\n2行目\",0 5 10.5,26 25\r\n";
-        QCOMPARE(decode(bytes).split("\r\n"), expected.split("\r\n"));  // no lone line feed either
+        // No lone line feed either.
+        QCOMPARE(decode(ReadFileBytes(log.path("out.csv"))).split("\r\n"), expected.split("\r\n"));
         QVERIFY(ui.messages.isEmpty());
         QVERIFY(ExportCSV(log.path("in.csv"), {{bare, 2}, {id, 1}}, nullptr, &error));  // numbered as the list does
         // An export reads the log and never writes it.
         QVERIFY(!gModified);
         log.close();
         QCOMPARE(ReadFileBytes(log.logPath()), logBefore);
-
-        const QString logFile = log.logPath(), all = log.path("all.csv"), picked = log.path("picked.csv");
+        // Every dive, newest first; a pipe is written as it is, for scripts.
         QString stderrText;
-        QVERIFY2(runProgram(log.path("home"), {"--export-csv", all, logFile}, &stderrText) == 0, qPrintable(stderrText));
-        QCOMPARE(ReadFileBytes(all), ReadFileBytes(log.path("in.csv")));  // every dive, newest first
-        QCOMPARE(runProgram(log.path("home"), {"--export-csv", picked, "--ids", QString::number(bare), logFile}), 0);
-        QCOMPARE(decode(ReadFileBytes(picked)).count("\r\n"), 2);
-        QByteArray piped;  // a pipe is written as it is, for scripts
-        QCOMPARE(runProgram(log.path("home"), {"--export-csv", "/dev/stdout", logFile}, nullptr, &piped), 0);
-        QCOMPARE(piped, ReadFileBytes(all));
+        QByteArray piped;
+        const QStringList args{"--export-csv", "/dev/stdout", log.logPath()};
+        QVERIFY2(runProgram(log.path("home"), args, &stderrText, &piped) == 0, qPrintable(stderrText));
+        QCOMPARE(piped, ReadFileBytes(log.path("in.csv")));
         QCOMPARE(runProgram(log.path("home"), {"--help"}), 0);
     }
-
     // A command line that fails says so by its status, and the target keeps its contents.
     void commandLineFailures_data()
     {
@@ -191,7 +174,6 @@ private slots:
         QCOMPARE(ReadFileBytes(out), QByteArray("keep me"));
         QCOMPARE(filesIn(log.dir.path()), filesBefore);  // no companion made, no temporary file left
     }
-
     // Saves made by other windows while an export runs succeed, and the file shows the log
     // as it was when the export began.
     void changesDuringExport_data()
@@ -212,7 +194,7 @@ private slots:
         QString error;
         QVERIFY(ExportCSV(log.path("before.csv"), items, nullptr, &error));
         const qint64 oldest = items.last().id;
-        ChangeAt other(3, [&] {
+        AtStep other(3, [&] {
             if (change == "options") {
                 OptionValues values = LoadOptionValues();
                 values.lists[int(OptionList::Suit)][1] = "別のスーツ";
@@ -234,7 +216,6 @@ private slots:
         QVERIFY(ExportCSV(log.path("after.csv"), items, nullptr, &error));
         QVERIFY(ReadFileBytes(log.path("after.csv")) != ReadFileBytes(log.path("before.csv")));
     }
-
     // The rows run in this order through the same encoder: nothing of one line may reach the next.
     void shiftJis_data()
     {
@@ -253,7 +234,6 @@ private slots:
         QFETCH(QByteArray, bytes);
         QCOMPARE(ToShiftJis(text), bytes);
     }
-
     void cancelKeepsLinesWritten()
     {
         TestLog log;
@@ -261,7 +241,7 @@ private slots:
         for (int i = 1; i <= 10; ++i)
             items.append({log.addDive(QStringLiteral("2024-07-%1").arg(i, 2, 10, QLatin1Char('0')), "10:00", "10:40"), i});
         ScriptedUi ui;
-        StopAt stop(4);  // asked before the fourth dive
+        AtStep stop(4);  // asked before the fourth dive
         QString error;
         QVERIFY(ExportCSV(log.path("cancel.csv"), items, &stop, &error));
         QCOMPARE(stop.begun, QStringLiteral("CSV出力処理中です . . ./10"));
@@ -274,7 +254,6 @@ private slots:
         QVERIFY(lines[3].startsWith("3,"));
         QCOMPARE(filesIn(log.dir.path()), QStringList({"cancel.csv", "tidewriter.db"}));
     }
-
     // The log and its companions are never a target, whatever the path that leads to them;
     // a failed export says why; neither touches an existing file nor leaves one behind.
     void targets_data()
@@ -318,7 +297,7 @@ private slots:
         const QByteArray logBefore = ReadFileBytes(log.logPath());
         const QStringList filesBefore = filesIn(log.dir.path());
         ScriptedUi ui;
-        StopAt never(-1);
+        AtStep never(-1);
         QString error;
         QCOMPARE(ExportCSV(path, {{1, 1}}, &never, &error), told.isEmpty());
         QVERIFY2(error.contains(told), qPrintable(error));

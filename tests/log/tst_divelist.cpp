@@ -38,9 +38,8 @@ private slots:
         log.addDive(QStringLiteral("2024-07-15"), QStringLiteral("09:05"), QStringLiteral("09:50"), 7, QStringLiteral("大瀬崎"), 1);
         log.addDive(QStringLiteral("2024-07-14"), QStringLiteral("13:00"), QStringLiteral("13:30"), 18.5, QString(), 5);
         log.addDive(QStringLiteral("2024-07-13"), QString(), QString(), QVariant(), QString(), -1);
-        const DiveList list = LoadDiveList(DiveFilter::All);
         QStringList cells;
-        for (const DiveListRow& r : list.rows)
+        for (const DiveListRow& r : LoadDiveList(DiveFilter::All).rows)
             cells << r.location + '|' + r.entry + '|' + r.depth + '|' + r.date;
         // Entry types 5 and -1 are outside the list of entries.
         QCOMPARE(cells, QStringList({"大瀬崎|ボート|07.0m|2024/07/15 09:05", "||18.5m|2024/07/14 13:00", "|||2024/07/13 "}));
