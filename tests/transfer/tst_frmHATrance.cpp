@@ -56,53 +56,47 @@ const QString kDuplicate = "同じ日時のレコードがあります [! yesno]
                            "このレコードはすでに存在しますが、取り込んでもよろしいですか";
 const QString kDone = "正常終了 [i ok]: 転送を完了しました";
 const QString kStopped = "中断 [x ok]: 転送を中断しました";
+
+// The entry time of a dive already logged on 2004-07-15, the answers, the fault, the messages
+// after the opening question, and the dives added.
+struct Path { QString existing; QList<MsgResult> answers; QString fault; QStringList messages; int added; };
 }  // namespace
+Q_DECLARE_METATYPE(Path)
 
 class tst_frmHATrance : public QObject {
     Q_OBJECT
 private slots:
     void paths_data()
     {
-        QTest::addColumn<QString>("existing");  // entry time of a dive already logged on 2004-07-15
-        QTest::addColumn<QList<MsgResult>>("answers");
-        QTest::addColumn<QString>("fault");
-        QTest::addColumn<QStringList>("messages");  // after the opening question
-        QTest::addColumn<int>("added");
+        QTest::addColumn<Path>("p");
         using R = MsgResult;
         const QString comm = "エラー [x ok]: 通信に失敗しました\n"
                              "ハイパーアクアランドが正しく転送モードになっているかどうか確認してください";
-        QTest::newRow("clean") << "" << QList{R::Ok} << "" << QStringList{kDone} << 1;
-        QTest::newRow("duplicate, Yes") << "09:05" << QList{R::Ok, R::Yes} << "" << QStringList{kDuplicate, kDone} << 1;
-        QTest::newRow("duplicate, No") << "09:05" << QList{R::Ok, R::No} << "" << QStringList{kDuplicate} << 0;
-        QTest::newRow("same day, other time") << "09:06" << QList{R::Ok} << "" << QStringList{kDone} << 1;
-        QTest::newRow("declined") << "" << QList{R::Cancel} << "" << QStringList{} << 0;
-        QTest::newRow("silent unit") << "" << QList{R::Ok} << "silent" << QStringList{comm, kStopped} << 0;
-        QTest::newRow("port cannot open") << "" << QList{R::Ok} << "open"
-                                          << QStringList{"エラー [x ok]: /dev/ttyS0 を開けません"} << 0;
-        QTest::newRow("Cancel mid-transfer") << "" << QList{R::Ok} << "cancel" << QStringList{kStopped} << 0;
+        QTest::newRow("clean") << Path{"", {R::Ok}, "", {kDone}, 1};
+        QTest::newRow("duplicate, Yes") << Path{"09:05", {R::Ok, R::Yes}, "", {kDuplicate, kDone}, 1};
+        QTest::newRow("duplicate, No") << Path{"09:05", {R::Ok, R::No}, "", {kDuplicate}, 0};
+        QTest::newRow("same day, other time") << Path{"09:06", {R::Ok}, "", {kDone}, 1};
+        QTest::newRow("declined") << Path{"", {R::Cancel}, "", {}, 0};
+        QTest::newRow("silent unit") << Path{"", {R::Ok}, "silent", {comm, kStopped}, 0};
+        QTest::newRow("port cannot open") << Path{"", {R::Ok}, "open", {"エラー [x ok]: /dev/ttyS0 を開けません"}, 0};
+        QTest::newRow("Cancel mid-transfer") << Path{"", {R::Ok}, "cancel", {kStopped}, 0};
         // The failing statement with the dive's values, then the engine's words.
-        QTest::newRow("update fails")
-            << "" << QList{R::Ok} << "update"
-            << QStringList{"エラー [x ok]: データの更新に失敗しました\r\nUPDATE LogTbl SET dive_date = '2004-07-15',"
-                           " in_time = '09:05', out_time = '09:50', max_depth = 12.5, avg_depth = 8.3, surface_temp = 24.1,"
-                           " depth_temp = 20.5, depth_transit = '" + series(kDepths) + "', temp_transit = '"
-                           + series(kTemps) + "' WHERE id = 2\r\nrefused"}
-            << 0;
-        QTest::newRow("commit refused") << "" << QList{R::Ok} << "commit"
-                                        << QStringList{"エラー [x ok]: データの更新に失敗しました\r\nCOMMIT\r\ndatabase is locked"}
-                                        << 0;
+        const QString failed = "エラー [x ok]: データの更新に失敗しました\r\n";
+        const QString update = "UPDATE LogTbl SET dive_date = '2004-07-15', in_time = '09:05', out_time = '09:50',"
+                               " max_depth = 12.5, avg_depth = 8.3, surface_temp = 24.1, depth_temp = 20.5,"
+                               " depth_transit = '" + series(kDepths) + "', temp_transit = '" + series(kTemps)
+                               + "' WHERE id = 2";
+        QTest::newRow("update fails") << Path{"", {R::Ok}, "update", {failed + update + "\r\nrefused"}, 0};
+        QTest::newRow("commit refused") << Path{"", {R::Ok}, "commit", {failed + "COMMIT\r\ndatabase is locked"}, 0};
     }
     void paths()
     {
-        QFETCH(QString, existing);
-        QFETCH(QList<MsgResult>, answers);
-        QFETCH(QString, fault);
-        QFETCH(QStringList, messages);
-        QFETCH(int, added);
+        QFETCH(Path, p);
+        const QString& fault = p.fault;
         TestLog t;
         t.addDive("2004-07-10", "10:00", "10:40");
-        if (!existing.isEmpty())
-            t.addDive("2004-07-15", existing, "10:00");
+        if (!p.existing.isEmpty())
+            t.addDive("2004-07-15", p.existing, "10:00");
         if (fault == "update")
             QVERIFY(t.db().execute("CREATE TRIGGER refuse BEFORE UPDATE OF depth_transit ON LogTbl"
                                    " BEGIN SELECT RAISE(ABORT, 'refused'); END"));
@@ -113,18 +107,16 @@ private slots:
         faults.silent = fault == "silent";
         if (fault == "cancel")
             faults.stopAfter = 2;  // the header and one profile block, then the unit stalls
-        const Run run = transfer(dive(), faults, answers, fault == "open" ? "/dev/ttyS0 を開けません" : "",
+        const Run run = transfer(dive(), faults, p.answers, fault == "open" ? "/dev/ttyS0 を開けません" : "",
                                  fault == "cancel" ? 1500 : -1);
         Database::InstallStatementFault(nullptr);
-
-        QCOMPARE(run.messages, QStringList{kAsk} + messages);
-        QCOMPARE(t.scalar("SELECT Count(*) FROM LogTbl"), before + added);
+        QCOMPARE(run.messages, QStringList{kAsk} + p.messages);
+        QCOMPARE(t.scalar("SELECT Count(*) FROM LogTbl"), before + p.added);
         QCOMPARE(t.scalar("SELECT Count(*) FROM LogTbl WHERE dive_date = '2004-07-15' AND in_time = '09:05'"
                           " AND depth_transit = ?", {series(kDepths)}),
-                 added);
-        QVERIFY(!t.db().inTransaction());
-        QVERIFY(!run.line.open);
-        if (answers.first() == MsgResult::Cancel)
+                 p.added);
+        QVERIFY(!t.db().inTransaction() && !run.line.open);
+        if (p.answers.first() == MsgResult::Cancel)
             QVERIFY(run.line.written.isEmpty());  // the unit was never woken
         if (fault == "cancel") {
             QVERIFY2(run.line.clock < 1600, "the Cancel button must end the wait at once");
@@ -132,7 +124,7 @@ private slots:
         }
         if (fault == "update")  // the backup was made before the failing update
             QVERIFY(QFile::exists(t.logPath() + ".bak"));
-        if (messages.contains(kDone)) {
+        if (p.messages.contains(kDone)) {
             QCOMPARE(run.rowsAtDone, before + 1);  // the list was refreshed first
             QVERIFY(!run.dialogAtDone);
         }
