@@ -66,7 +66,10 @@ QStringList column(TestLog& log, const QString& sql)
         out << (rs->field(0).isNull() ? QStringLiteral("NULL") : rs->field(0).toString());
     return out;
 }
+// The release of the log, what breaks the upgrade, the release it is left at, the message's last line.
+struct Broken { int release; QString breakage; int releaseAfter; QString engine; };
 }  // namespace
+Q_DECLARE_METATYPE(Broken)
 
 class tst_schema : public QObject {
     Q_OBJECT
@@ -104,13 +107,11 @@ private slots:
         QCOMPARE(ui.messages[0].text, QStringLiteral("このバージョンではデータベース構造が変更になりました\n"
                                                      "データベースをアップデートしてよろしいですか\n\n"
                                                      "（実行する前にデータベースファイルをバックアップすることをお勧めします）"));
-        QCOMPARE(ui.messages[0].icon, MsgIcon::Question);
-        QCOMPARE(ui.messages[0].buttons, MsgButtons::YesNo);
-        QCOMPARE(ui.messages[0].caption, QStringLiteral("Tidewriter"));
+        QCOMPARE(std::tuple(ui.messages[0].icon, ui.messages[0].buttons, ui.messages[0].caption),
+                 std::tuple(MsgIcon::Question, MsgButtons::YesNo, QStringLiteral("Tidewriter")));
         // The backup holds the log as it was before the first statement.
         QCOMPARE(ReadFileBytes(log.logPath() + ".bak"), before);
         QVERIFY(gModified);
-
         QCOMPARE(column(log, kConfig), QStringList({"0,0,NULL"}));
         // Release; rows of each list, not doubled; columns that must be gone.
         QCOMPARE(column(log, "SELECT rel FROM VersionTbl UNION ALL SELECT Count(*) FROM SuitTbl UNION ALL SELECT Count(*)"
@@ -136,25 +137,21 @@ private slots:
     // later changes kept, and the next start asks again.
     void failedStepRollsBackAndAsksAgain_data()
     {
-        QTest::addColumn<int>("release");
-        QTest::addColumn<QString>("breakage");
-        QTest::addColumn<int>("releaseAfter");
-        QTest::addColumn<QString>("engine");  // the message's last line
+        QTest::addColumn<Broken>("b");
         // A leftover table makes the step from release 3 fail.
-        QTest::newRow("statement fails") << 2 << "CREATE TABLE ItemTbl (x TEXT);" << 3 << "table ItemTbl already exists";
-        QTest::newRow("commit refused by a reader") << 2 << "reader" << 2 << "database is locked";
+        QTest::newRow("statement fails")
+            << Broken{2, "CREATE TABLE ItemTbl (x TEXT);", 3, "table ItemTbl already exists"};
+        QTest::newRow("commit refused by a reader") << Broken{2, "reader", 2, "database is locked"};
         // The engine itself ends the transaction on a failing statement (a disk error):
         // the statements after it must not run, or depth_transit would be dropped alone.
-        QTest::newRow("transaction ended by an error") << 1 << "ended" << 1 << "disk I/O error";
+        QTest::newRow("transaction ended by an error") << Broken{1, "ended", 1, "disk I/O error"};
     }
     void failedStepRollsBackAndAsksAgain()
     {
-        QFETCH(int, release);
-        QFETCH(QString, breakage);
-        QFETCH(int, releaseAfter);
-        QFETCH(QString, engine);
+        QFETCH(Broken, b);
+        const QString& breakage = b.breakage;
         TestLog log(false);
-        makeLog(log, release, breakage == "reader" || breakage == "ended" ? QString() : breakage);
+        makeLog(log, b.release, breakage == "reader" || breakage == "ended" ? QString() : breakage);
         Database reader;
         QVERIFY(reader.open(log.logPath(), Database::OpenMode::ReadOnly));
         if (breakage == "reader")
@@ -176,14 +173,14 @@ private slots:
         // The upgrade's own words first, the engine's last.
         const QStringList lines = ui.messages[1].text.split(QStringLiteral("\r\n"));
         QCOMPARE(lines.first(), QStringLiteral("データベースのアップデートに失敗しました"));
-        QCOMPARE(lines.last(), engine);
+        QCOMPARE(lines.last(), b.engine);
         QCOMPARE(ui.messages[1].icon, MsgIcon::Exclamation);
         QVERIFY(!log.db().inTransaction());
-        QCOMPARE(ReadDatabaseRelease(), long(releaseAfter));
+        QCOMPARE(ReadDatabaseRelease(), long(b.releaseAfter));
         QCOMPARE(column(log, "SELECT Count(*) FROM SuitTbl UNION ALL SELECT Count(*) FROM pragma_table_info('LogTbl')"
                              " WHERE name IN ('min_visibility', 'depth_transit2') UNION ALL"
                              " SELECT visibility || '|' || depth_transit FROM LogTbl WHERE id = 1"),
-                 QStringList({releaseAfter >= 3 ? "7" : "3", "0", "12.0|0 5 10.5 3"}));
+                 QStringList({b.releaseAfter >= 3 ? "7" : "3", "0", "12.0|0 5 10.5 3"}));
         // A change later in the run reaches the file.
         QVERIFY(ExecuteSQL(QStringLiteral("UPDATE LogTbl SET buddy = 'Ken' WHERE id = 1")));
         QCOMPARE(reader.query(QStringLiteral("SELECT buddy FROM LogTbl WHERE id = 1"))->field(0).toString(),
