@@ -57,15 +57,6 @@ void makeLog(TestLog& log, int release, const QString& extra = {})
 
 const QString kConfig =
     QStringLiteral("SELECT no_offset || ',' || time_offset || ',' || Coalesce(pic_path, 'NULL') FROM ConfigTbl");
-
-// The first column of every row, Null as "NULL".
-QStringList column(TestLog& log, const QString& sql)
-{
-    QStringList out;
-    for (auto rs = log.db().query(sql); rs && !rs->eof(); rs->moveNext())
-        out << (rs->field(0).isNull() ? QStringLiteral("NULL") : rs->field(0).toString());
-    return out;
-}
 // The release of the log, what breaks the upgrade, the release it is left at, the message's last line.
 struct Broken { int release; QString breakage; int releaseAfter; QString engine; };
 }  // namespace
@@ -78,14 +69,14 @@ private slots:
     {
         TestLog log;
         // The lists and the dive tables are read back in tst_csv's known file and tst_divetable.
-        QCOMPARE(column(log, "SELECT rel FROM VersionTbl"), QStringList({"5"}));
-        QCOMPARE(column(log, kConfig), QStringList({"0,0,NULL"}));
-        QCOMPARE(column(log, "PRAGMA journal_mode"), QStringList({"delete"}));
+        QCOMPARE(log.values("SELECT rel FROM VersionTbl"), QStringList({"5"}));
+        QCOMPARE(log.values(kConfig), QStringList({"0,0,NULL"}));
+        QCOMPARE(log.values("PRAGMA journal_mode"), QStringList({"delete"}));
         // Ids are never reused, so rows that refer to a deleted dive never attach to a new one.
         const qint64 first = log.addDive("2024-01-01", {}, {});
         QVERIFY(log.db().execute(QStringLiteral("DELETE FROM LogTbl")));
         QCOMPARE(log.addDive("2024-01-01", {}, {}), first + 1);
-        QCOMPARE(column(log, "SELECT min_visibility || '/' || condition || '/' || item FROM LogTbl"), QStringList({"0.0/0/0"}));
+        QCOMPARE(log.values("SELECT min_visibility || '/' || condition || '/' || item FROM LogTbl"), QStringList({"0.0/0/0"}));
     }
 
     void upgrade_data()
@@ -112,24 +103,24 @@ private slots:
         // The backup holds the log as it was before the first statement.
         QCOMPARE(ReadFileBytes(log.logPath() + ".bak"), before);
         QVERIFY(gModified);
-        QCOMPARE(column(log, kConfig), QStringList({"0,0,NULL"}));
+        QCOMPARE(log.values(kConfig), QStringList({"0,0,NULL"}));
         // Release; rows of each list, not doubled; columns that must be gone.
-        QCOMPARE(column(log, "SELECT rel FROM VersionTbl UNION ALL SELECT Count(*) FROM SuitTbl UNION ALL SELECT Count(*)"
-                             " FROM ItemTbl UNION ALL SELECT Count(*) FROM ConditionTbl UNION ALL SELECT Count(*) FROM"
-                             " pragma_table_info('LogTbl') WHERE name IN ('visibility', 'depth_transit2')"),
+        QCOMPARE(log.values("SELECT rel FROM VersionTbl UNION ALL SELECT Count(*) FROM SuitTbl UNION ALL SELECT Count(*)"
+                            " FROM ItemTbl UNION ALL SELECT Count(*) FROM ConditionTbl UNION ALL SELECT Count(*) FROM"
+                            " pragma_table_info('LogTbl') WHERE name IN ('visibility', 'depth_transit2')"),
                  QStringList({"5", "7", "9", "3", "0"}));
-        QCOMPARE(column(log, "SELECT suit || '|' || Coalesce(depth_transit, 'NULL') FROM LogTbl ORDER BY id"),
+        QCOMPARE(log.values("SELECT suit || '|' || Coalesce(depth_transit, 'NULL') FROM LogTbl ORDER BY id"),
                  QStringList({"3|0 5 10.5 3", "0|NULL", "4|1 2"}));
-        QCOMPARE(column(log, "SELECT min_visibility || ' ' || max_visibility || ' ' || min_transparency || ' '"
-                             " || max_transparency || ' ' || condition || ' ' || item FROM LogTbl ORDER BY id"),
+        QCOMPARE(log.values("SELECT min_visibility || ' ' || max_visibility || ' ' || min_transparency || ' '"
+                            " || max_transparency || ' ' || condition || ' ' || item FROM LogTbl ORDER BY id"),
                  QStringList({"12.0 12.0 12.0 12.0 0 0", "NULL", "7.5 7.5 7.5 7.5 0 0"}));
         // Release 5's table and column are there; columns added later default to 0 for rows that leave them out.
         QVERIFY2(log.db().executeScript(QStringLiteral("INSERT INTO PictureTbl VALUES (1, '/a.jpg', 'a');"
                                                        " UPDATE LogTbl SET temp_transit = '20 19.5' WHERE id = 1;"
                                                        " INSERT INTO LogTbl (dive_date) VALUES ('2024-01-01');")),
                  qPrintable(log.db().lastError()));
-        QCOMPARE(column(log, "SELECT max_transparency || '/' || condition || '/' || item FROM LogTbl"
-                             " WHERE dive_date = '2024-01-01'"),
+        QCOMPARE(log.values("SELECT max_transparency || '/' || condition || '/' || item FROM LogTbl"
+                            " WHERE dive_date = '2024-01-01'"),
                  QStringList({"0.0/0/0"}));
     }
 
@@ -177,9 +168,9 @@ private slots:
         QCOMPARE(ui.messages[1].icon, MsgIcon::Exclamation);
         QVERIFY(!log.db().inTransaction());
         QCOMPARE(ReadDatabaseRelease(), long(b.releaseAfter));
-        QCOMPARE(column(log, "SELECT Count(*) FROM SuitTbl UNION ALL SELECT Count(*) FROM pragma_table_info('LogTbl')"
-                             " WHERE name IN ('min_visibility', 'depth_transit2') UNION ALL"
-                             " SELECT visibility || '|' || depth_transit FROM LogTbl WHERE id = 1"),
+        QCOMPARE(log.values("SELECT Count(*) FROM SuitTbl UNION ALL SELECT Count(*) FROM pragma_table_info('LogTbl')"
+                            " WHERE name IN ('min_visibility', 'depth_transit2') UNION ALL"
+                            " SELECT visibility || '|' || depth_transit FROM LogTbl WHERE id = 1"),
                  QStringList({b.releaseAfter >= 3 ? "7" : "3", "0", "12.0|0 5 10.5 3"}));
         // A change later in the run reaches the file.
         QVERIFY(ExecuteSQL(QStringLiteral("UPDATE LogTbl SET buddy = 'Ken' WHERE id = 1")));
@@ -192,7 +183,7 @@ private slots:
         QCOMPARE(ui.messages.size(), 3);
         QCOMPARE(ui.messages[2].text, ui.messages[0].text);
         QCOMPARE(ReadDatabaseRelease(), 5L);
-        QCOMPARE(column(log, "SELECT suit || '|' || Coalesce(depth_transit, 'NULL') FROM LogTbl ORDER BY id"),
+        QCOMPARE(log.values("SELECT suit || '|' || Coalesce(depth_transit, 'NULL') FROM LogTbl ORDER BY id"),
                  QStringList({"3|0 5 10.5 3", "0|NULL", "4|1 2"}));
     }
 
