@@ -16,19 +16,6 @@
 #include <QtTest>
 
 namespace {
-// Scripted answers that also note what the list showed when the transfer reported success.
-class TransferUi : public ScriptedUi {
-public:
-    MsgResult message(const QString& text, MsgIcon icon, MsgButtons buttons, const QString& caption,
-                      QObject* owner) override
-    {
-        if (onMessage)
-            onMessage(caption);
-        return ScriptedUi::message(text, icon, buttons, caption, owner);
-    }
-    std::function<void(const QString&)> onMessage;
-};
-
 QString shown(const ShownMessage& m)
 {
     const char* icons[] = {"", "x", "?", "!", "i"};
@@ -192,7 +179,7 @@ private:
     Run transfer(QList<QByteArray> blocks, HAUnitSimulator::Faults faults, const QList<MsgResult>& answers,
                  const QString& openError = {}, qint64 cancelAt = -1)
     {
-        TransferUi ui;
+        ScriptedUi ui;
         ui.answers = answers;
         frmLogList list;
         list.show();
@@ -210,8 +197,8 @@ private:
         };
         HAUnitSimulator unit(std::move(blocks), faults);
         list.setLineFactory([&] { return std::make_unique<FakeLine>(unit, run.line); });
-        ui.onMessage = [&](const QString& caption) {
-            if (caption != "正常終了")
+        ui.onMessage = [&](const ShownMessage& m) {  // what the list showed when the transfer reported success
+            if (m.caption != "正常終了")
                 return;
             run.rowsAtDone = list.model()->rowCount();
             run.dialogAtDone = list.findChild<frmHATrance*>() && list.findChild<frmHATrance*>()->isVisible();
