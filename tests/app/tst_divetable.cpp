@@ -67,14 +67,13 @@ private slots:
     {
         QCOMPARE(m_rest.size(), size_t(351));
         for (int s = 1; s <= 26; ++s)
-            for (int e = 1; e <= 26; ++e)
+            for (int e = 1; e <= 26; ++e) {
                 QCOMPARE(m_rest.count({s, e}) == 1, e <= s);
-        for (int s = 1; s <= 26; ++s)
-            for (int e = s; e > 1; --e)
-                QVERIFY(m_rest.at({s, e - 1}) > m_rest.at({s, e}));  // a lower group takes longer
-        for (int e = 1; e <= 26; ++e)
-            for (int s = e + 1; s <= 26; ++s)
-                QVERIFY(m_rest.at({s, e}) > m_rest.at({s - 1, e}));
+                if (e > 1 && e <= s)  // a lower group takes longer
+                    QVERIFY(m_rest.at({s, e - 1}) > m_rest.at({s, e}));
+                if (e < s)
+                    QVERIFY(m_rest.at({s, e}) > m_rest.at({s - 1, e}));
+            }
     }
     void surfaceIntervalBands()
     {

@@ -2,7 +2,6 @@
 #include "TestLog.h"
 
 #include <QFile>
-#include <QTemporaryDir>
 #include <QtTest>
 
 class tst_inifile : public QObject {
@@ -11,30 +10,28 @@ private slots:
     void read_data()
     {
         QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<QString>("section");
-        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("entry");  // SECTION/KEY
         QTest::addColumn<QString>("expected");
         const QByteArray ini = "[WINDOW]\r\nWIDTH=9600\r\nHEIGHT=\r\nToolbar_Visible = False \r\n"
                                "; WIDTH=1\r\n[option]\nPORT=\"3\"\n";
-        QTest::newRow("plain") << ini << "WINDOW" << "WIDTH" << "9600";
-        QTest::newRow("empty value gives default") << ini << "WINDOW" << "HEIGHT" << "dflt";
-        QTest::newRow("missing key") << ini << "WINDOW" << "COLUMN_1" << "dflt";
-        QTest::newRow("case and blanks") << ini << "window" << "TOOLBAR_VISIBLE" << "False";
-        QTest::newRow("section case, quotes") << ini << "OPTION" << "port" << "3";
-        QTest::newRow("key of another section") << ini << "OPTION" << "WIDTH" << "dflt";
-        QTest::newRow("no file") << QByteArray() << "WINDOW" << "WIDTH" << "dflt";
+        QTest::newRow("plain") << ini << "WINDOW/WIDTH" << "9600";
+        QTest::newRow("empty value gives default") << ini << "WINDOW/HEIGHT" << "dflt";
+        QTest::newRow("missing key") << ini << "WINDOW/COLUMN_1" << "dflt";
+        QTest::newRow("case and blanks") << ini << "window/TOOLBAR_VISIBLE" << "False";
+        QTest::newRow("section case, quotes") << ini << "OPTION/port" << "3";
+        QTest::newRow("key of another section") << ini << "OPTION/WIDTH" << "dflt";
+        QTest::newRow("no file") << QByteArray() << "WINDOW/WIDTH" << "dflt";
     }
     void read()
     {
         QFETCH(QByteArray, file);
-        QFETCH(QString, section);
-        QFETCH(QString, key);
+        QFETCH(QString, entry);
         QFETCH(QString, expected);
         const QString path = m_dir.filePath(QStringLiteral("read.ini"));
         QFile::remove(path);
         if (!file.isNull())
             WriteFileBytes(path, file);
-        QCOMPARE(IniFile::read(path, section, key, QStringLiteral("dflt")), expected);
+        QCOMPARE(IniFile::read(path, entry.section('/', 0, 0), entry.section('/', 1), "dflt"), expected);
     }
     void writeKeepsTheRest()
     {
@@ -43,14 +40,9 @@ private slots:
         QVERIFY(IniFile::write(path, QStringLiteral("WINDOW"), QStringLiteral("WIDTH"), QStringLiteral("9600")));
         QVERIFY(IniFile::write(path, QStringLiteral("WINDOW"), QStringLiteral("HEIGHT"), QStringLiteral("7200")));
         QVERIFY(IniFile::write(path, QStringLiteral("PAGETYPE_1"), QStringLiteral("TOP_MARGINE"), QStringLiteral("16")));
-        QCOMPARE(IniFile::read(path, QStringLiteral("WINDOW"), QStringLiteral("WIDTH"), {}), QStringLiteral("9600"));
-        QCOMPARE(IniFile::read(path, QStringLiteral("WINDOW"), QStringLiteral("HEIGHT"), {}), QStringLiteral("7200"));
-        QCOMPARE(IniFile::read(path, QStringLiteral("WINDOW"), QStringLiteral("OTHER"), {}), QStringLiteral("keep"));
         QCOMPARE(IniFile::read(path, QStringLiteral("PRINT"), QStringLiteral("PAGE_TYPE"), {}), QStringLiteral("1"));
         QCOMPARE(IniFile::read(path, QStringLiteral("PAGETYPE_1"), QStringLiteral("TOP_MARGINE"), {}), QStringLiteral("16"));
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QString text = QString::fromUtf8(f.readAll());
+        const QString text = QString::fromUtf8(ReadFileBytes(path));
         QVERIFY(text.startsWith(QStringLiteral("; my notes\n[Window]\nWIDTH=9600\nOTHER=keep\nHEIGHT=7200\n")));
         QCOMPARE(text.count(QStringLiteral("WIDTH")), 1);
     }

@@ -46,59 +46,55 @@ QStringList filesIn(const QString& folder)
 }
 
 // More than the writer gathers before it writes, so that writes happen before the commit.
-QByteArray newBytes()
-{
-    return QByteArray(200 * 1024, 'n');
-}
+const QByteArray kNewBytes(200 * 1024, 'n');
+
+// The step that fails, its error, whether the target exists, its contents afterwards ("-": none).
+struct Failure { QString step; int error; bool existing; QString after; };
 }  // namespace
+Q_DECLARE_METATYPE(Failure)
 
 class tst_safefile : public QObject {
     Q_OBJECT
 private slots:
     void failedStepKeepsTarget_data()
     {
-        QTest::addColumn<QString>("step");
-        QTest::addColumn<int>("error");
-        QTest::addColumn<bool>("existing");
-        QTest::addColumn<QString>("after");  // the target's contents afterwards, "-" for none
-        QTest::newRow("create, no space") << "open" << ENOSPC << true << "old";
-        QTest::newRow("write, disk full") << "write" << ENOSPC << true << "old";
-        QTest::newRow("write, new target") << "write" << ENOSPC << false << "-";
-        QTest::newRow("sync, I/O error") << "datasync" << EIO << true << "old";
-        QTest::newRow("close, I/O error") << "close" << EIO << true << "old";
-        QTest::newRow("rename, read-only") << "rename" << EROFS << true << "old";
+        QTest::addColumn<Failure>("f");
+        QTest::newRow("create, no space") << Failure{"open", ENOSPC, true, "old"};
+        QTest::newRow("write, disk full") << Failure{"write", ENOSPC, true, "old"};
+        QTest::newRow("write, new target") << Failure{"write", ENOSPC, false, "-"};
+        QTest::newRow("sync, I/O error") << Failure{"datasync", EIO, true, "old"};
+        QTest::newRow("close, I/O error") << Failure{"close", EIO, true, "old"};
+        QTest::newRow("rename, read-only") << Failure{"rename", EROFS, true, "old"};
         // The new file has replaced the old one by then; the failure is still reported.
-        QTest::newRow("folder sync, I/O error") << "syncFolder" << EIO << true << "new";
-        QTest::newRow("dropped before commit") << "" << 0 << true << "old";
+        QTest::newRow("folder sync, I/O error") << Failure{"syncFolder", EIO, true, "new"};
+        QTest::newRow("dropped before commit") << Failure{"", 0, true, "old"};
     }
     void failedStepKeepsTarget()
     {
-        QFETCH(QString, step);
-        QFETCH(int, error);
-        QFETCH(bool, existing);
-        QFETCH(QString, after);
+        QFETCH(Failure, f);
+        const QString& after = f.after;
         TestLog log(false);
         QDir().mkpath(log.path("out"));
         const QString target = log.path("out/target.csv");
-        if (existing) {
+        if (f.existing) {
             WriteFileBytes(target, "old");
             QVERIFY(::chmod(QFile::encodeName(target).constData(), 0604) == 0);
         }
         {
-            FailingCalls calls(step, error);
+            FailingCalls calls(f.step, f.error);
             SafeFileWriter file(target);
-            if (step.isEmpty()) {
-                QVERIFY(file.open() && file.write(newBytes()));
+            if (f.step.isEmpty()) {
+                QVERIFY(file.open() && file.write(kNewBytes));
             } else {
-                QVERIFY(!(file.open() && file.write(newBytes()) && file.commit()));
+                QVERIFY(!(file.open() && file.write(kNewBytes) && file.commit()));
                 QVERIFY2(file.errorString().startsWith("ファイル " + target + " ")
-                             && file.errorString().endsWith("\n" + qt_error_string(error)),
+                             && file.errorString().endsWith("\n" + qt_error_string(f.error)),
                          qPrintable(file.errorString()));
                 QVERIFY(calls.step.isEmpty());  // the step was reached
             }
         }
         if (after != "-")
-            QCOMPARE(ReadFileBytes(target), after == "new" ? newBytes() : QByteArray("old"));
+            QCOMPARE(ReadFileBytes(target), after == "new" ? kNewBytes : QByteArray("old"));
         struct stat st;
         if (after == "new")  // the replacing file keeps the old one's permissions
             QVERIFY(::stat(QFile::encodeName(target).constData(), &st) == 0 && (st.st_mode & 07777) == 0604);

@@ -57,16 +57,10 @@ void makeLog(TestLog& log, int release, const QString& extra = {})
 
 const QString kConfig =
     QStringLiteral("SELECT no_offset || ',' || time_offset || ',' || Coalesce(pic_path, 'NULL') FROM ConfigTbl");
-
-// The first column of every row, Null as "NULL".
-QStringList column(TestLog& log, const QString& sql)
-{
-    QStringList out;
-    for (auto rs = log.db().query(sql); rs && !rs->eof(); rs->moveNext())
-        out << (rs->field(0).isNull() ? QStringLiteral("NULL") : rs->field(0).toString());
-    return out;
-}
+// The release of the log, what breaks the upgrade, the release it is left at, the message's last line.
+struct Broken { int release; QString breakage; int releaseAfter; QString engine; };
 }  // namespace
+Q_DECLARE_METATYPE(Broken)
 
 class tst_schema : public QObject {
     Q_OBJECT
@@ -75,14 +69,14 @@ private slots:
     {
         TestLog log;
         // The lists and the dive tables are read back in tst_csv's known file and tst_divetable.
-        QCOMPARE(column(log, "SELECT rel FROM VersionTbl"), QStringList({"5"}));
-        QCOMPARE(column(log, kConfig), QStringList({"0,0,NULL"}));
-        QCOMPARE(column(log, "PRAGMA journal_mode"), QStringList({"delete"}));
+        QCOMPARE(log.values("SELECT rel FROM VersionTbl"), QStringList({"5"}));
+        QCOMPARE(log.values(kConfig), QStringList({"0,0,NULL"}));
+        QCOMPARE(log.values("PRAGMA journal_mode"), QStringList({"delete"}));
         // Ids are never reused, so rows that refer to a deleted dive never attach to a new one.
         const qint64 first = log.addDive("2024-01-01", {}, {});
         QVERIFY(log.db().execute(QStringLiteral("DELETE FROM LogTbl")));
         QCOMPARE(log.addDive("2024-01-01", {}, {}), first + 1);
-        QCOMPARE(column(log, "SELECT min_visibility || '/' || condition || '/' || item FROM LogTbl"), QStringList({"0.0/0/0"}));
+        QCOMPARE(log.values("SELECT min_visibility || '/' || condition || '/' || item FROM LogTbl"), QStringList({"0.0/0/0"}));
     }
 
     void upgrade_data()
@@ -104,31 +98,29 @@ private slots:
         QCOMPARE(ui.messages[0].text, QStringLiteral("このバージョンではデータベース構造が変更になりました\n"
                                                      "データベースをアップデートしてよろしいですか\n\n"
                                                      "（実行する前にデータベースファイルをバックアップすることをお勧めします）"));
-        QCOMPARE(ui.messages[0].icon, MsgIcon::Question);
-        QCOMPARE(ui.messages[0].buttons, MsgButtons::YesNo);
-        QCOMPARE(ui.messages[0].caption, QStringLiteral("Tidewriter"));
+        QCOMPARE(std::tuple(ui.messages[0].icon, ui.messages[0].buttons, ui.messages[0].caption),
+                 std::tuple(MsgIcon::Question, MsgButtons::YesNo, QStringLiteral("Tidewriter")));
         // The backup holds the log as it was before the first statement.
         QCOMPARE(ReadFileBytes(log.logPath() + ".bak"), before);
         QVERIFY(gModified);
-
-        QCOMPARE(column(log, kConfig), QStringList({"0,0,NULL"}));
+        QCOMPARE(log.values(kConfig), QStringList({"0,0,NULL"}));
         // Release; rows of each list, not doubled; columns that must be gone.
-        QCOMPARE(column(log, "SELECT rel FROM VersionTbl UNION ALL SELECT Count(*) FROM SuitTbl UNION ALL SELECT Count(*)"
-                             " FROM ItemTbl UNION ALL SELECT Count(*) FROM ConditionTbl UNION ALL SELECT Count(*) FROM"
-                             " pragma_table_info('LogTbl') WHERE name IN ('visibility', 'depth_transit2')"),
+        QCOMPARE(log.values("SELECT rel FROM VersionTbl UNION ALL SELECT Count(*) FROM SuitTbl UNION ALL SELECT Count(*)"
+                            " FROM ItemTbl UNION ALL SELECT Count(*) FROM ConditionTbl UNION ALL SELECT Count(*) FROM"
+                            " pragma_table_info('LogTbl') WHERE name IN ('visibility', 'depth_transit2')"),
                  QStringList({"5", "7", "9", "3", "0"}));
-        QCOMPARE(column(log, "SELECT suit || '|' || Coalesce(depth_transit, 'NULL') FROM LogTbl ORDER BY id"),
+        QCOMPARE(log.values("SELECT suit || '|' || Coalesce(depth_transit, 'NULL') FROM LogTbl ORDER BY id"),
                  QStringList({"3|0 5 10.5 3", "0|NULL", "4|1 2"}));
-        QCOMPARE(column(log, "SELECT min_visibility || ' ' || max_visibility || ' ' || min_transparency || ' '"
-                             " || max_transparency || ' ' || condition || ' ' || item FROM LogTbl ORDER BY id"),
+        QCOMPARE(log.values("SELECT min_visibility || ' ' || max_visibility || ' ' || min_transparency || ' '"
+                            " || max_transparency || ' ' || condition || ' ' || item FROM LogTbl ORDER BY id"),
                  QStringList({"12.0 12.0 12.0 12.0 0 0", "NULL", "7.5 7.5 7.5 7.5 0 0"}));
         // Release 5's table and column are there; columns added later default to 0 for rows that leave them out.
         QVERIFY2(log.db().executeScript(QStringLiteral("INSERT INTO PictureTbl VALUES (1, '/a.jpg', 'a');"
                                                        " UPDATE LogTbl SET temp_transit = '20 19.5' WHERE id = 1;"
                                                        " INSERT INTO LogTbl (dive_date) VALUES ('2024-01-01');")),
                  qPrintable(log.db().lastError()));
-        QCOMPARE(column(log, "SELECT max_transparency || '/' || condition || '/' || item FROM LogTbl"
-                             " WHERE dive_date = '2024-01-01'"),
+        QCOMPARE(log.values("SELECT max_transparency || '/' || condition || '/' || item FROM LogTbl"
+                            " WHERE dive_date = '2024-01-01'"),
                  QStringList({"0.0/0/0"}));
     }
 
@@ -136,25 +128,21 @@ private slots:
     // later changes kept, and the next start asks again.
     void failedStepRollsBackAndAsksAgain_data()
     {
-        QTest::addColumn<int>("release");
-        QTest::addColumn<QString>("breakage");
-        QTest::addColumn<int>("releaseAfter");
-        QTest::addColumn<QString>("engine");  // the message's last line
+        QTest::addColumn<Broken>("b");
         // A leftover table makes the step from release 3 fail.
-        QTest::newRow("statement fails") << 2 << "CREATE TABLE ItemTbl (x TEXT);" << 3 << "table ItemTbl already exists";
-        QTest::newRow("commit refused by a reader") << 2 << "reader" << 2 << "database is locked";
+        QTest::newRow("statement fails")
+            << Broken{2, "CREATE TABLE ItemTbl (x TEXT);", 3, "table ItemTbl already exists"};
+        QTest::newRow("commit refused by a reader") << Broken{2, "reader", 2, "database is locked"};
         // The engine itself ends the transaction on a failing statement (a disk error):
         // the statements after it must not run, or depth_transit would be dropped alone.
-        QTest::newRow("transaction ended by an error") << 1 << "ended" << 1 << "disk I/O error";
+        QTest::newRow("transaction ended by an error") << Broken{1, "ended", 1, "disk I/O error"};
     }
     void failedStepRollsBackAndAsksAgain()
     {
-        QFETCH(int, release);
-        QFETCH(QString, breakage);
-        QFETCH(int, releaseAfter);
-        QFETCH(QString, engine);
+        QFETCH(Broken, b);
+        const QString& breakage = b.breakage;
         TestLog log(false);
-        makeLog(log, release, breakage == "reader" || breakage == "ended" ? QString() : breakage);
+        makeLog(log, b.release, breakage == "reader" || breakage == "ended" ? QString() : breakage);
         Database reader;
         QVERIFY(reader.open(log.logPath(), Database::OpenMode::ReadOnly));
         if (breakage == "reader")
@@ -176,14 +164,14 @@ private slots:
         // The upgrade's own words first, the engine's last.
         const QStringList lines = ui.messages[1].text.split(QStringLiteral("\r\n"));
         QCOMPARE(lines.first(), QStringLiteral("データベースのアップデートに失敗しました"));
-        QCOMPARE(lines.last(), engine);
+        QCOMPARE(lines.last(), b.engine);
         QCOMPARE(ui.messages[1].icon, MsgIcon::Exclamation);
         QVERIFY(!log.db().inTransaction());
-        QCOMPARE(ReadDatabaseRelease(), long(releaseAfter));
-        QCOMPARE(column(log, "SELECT Count(*) FROM SuitTbl UNION ALL SELECT Count(*) FROM pragma_table_info('LogTbl')"
-                             " WHERE name IN ('min_visibility', 'depth_transit2') UNION ALL"
-                             " SELECT visibility || '|' || depth_transit FROM LogTbl WHERE id = 1"),
-                 QStringList({releaseAfter >= 3 ? "7" : "3", "0", "12.0|0 5 10.5 3"}));
+        QCOMPARE(ReadDatabaseRelease(), long(b.releaseAfter));
+        QCOMPARE(log.values("SELECT Count(*) FROM SuitTbl UNION ALL SELECT Count(*) FROM pragma_table_info('LogTbl')"
+                            " WHERE name IN ('min_visibility', 'depth_transit2') UNION ALL"
+                            " SELECT visibility || '|' || depth_transit FROM LogTbl WHERE id = 1"),
+                 QStringList({b.releaseAfter >= 3 ? "7" : "3", "0", "12.0|0 5 10.5 3"}));
         // A change later in the run reaches the file.
         QVERIFY(ExecuteSQL(QStringLiteral("UPDATE LogTbl SET buddy = 'Ken' WHERE id = 1")));
         QCOMPARE(reader.query(QStringLiteral("SELECT buddy FROM LogTbl WHERE id = 1"))->field(0).toString(),
@@ -195,7 +183,7 @@ private slots:
         QCOMPARE(ui.messages.size(), 3);
         QCOMPARE(ui.messages[2].text, ui.messages[0].text);
         QCOMPARE(ReadDatabaseRelease(), 5L);
-        QCOMPARE(column(log, "SELECT suit || '|' || Coalesce(depth_transit, 'NULL') FROM LogTbl ORDER BY id"),
+        QCOMPARE(log.values("SELECT suit || '|' || Coalesce(depth_transit, 'NULL') FROM LogTbl ORDER BY id"),
                  QStringList({"3|0 5 10.5 3", "0|NULL", "4|1 2"}));
     }
 

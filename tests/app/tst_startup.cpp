@@ -27,7 +27,7 @@ public:
     enum Mode { Record, Fail, Stop };
     // The step numbered `at`, or the nth step called `name`.
     explicit StepFiles(Mode mode = Record, int at = -1, const QString& name = {}, int nth = 1)
-        : m_mode(mode), m_at(at), m_name(name), m_nth(nth)
+        : m_mode(mode), m_at(at), m_nth(nth), m_name(name)
     {
         InstallFileOps(this);
     }
@@ -67,9 +67,8 @@ public:
 
 private:
     Mode m_mode;
-    int m_at;
+    int m_at, m_nth;
     QString m_name;
-    int m_nth;
     QHash<int, QString> m_names;
     bool step(const QString& name)
     {
@@ -348,7 +347,7 @@ private slots:
         QFETCH(QString, port);
         QFETCH(long, expected);
         TestLog log(false);
-        for (const QString e : {"OPTION/PORT=" + port, QString("PAGETYPE_1/TOP_MARGINE=20"), QString("PAGETYPE_2/LEFT_MARGINE_LEFT="),
+        for (const QString& e : {"OPTION/PORT=" + port, QString("PAGETYPE_1/TOP_MARGINE=20"), QString("PAGETYPE_2/LEFT_MARGINE_LEFT="),
                                 QString("PAGETYPE_2/ORIENTATION=abc"), QString("print/page_type=1")})
             QVERIFY(IniFile::write(gIniPath, e.section('/', 0, 0), e.section('/', 1).section('=', 0, 0), e.section('=', 1)));
         gOrientation[1] = 7;
@@ -534,7 +533,6 @@ private slots:
         QTest::addColumn<bool>("link");
         QTest::addColumn<int>("mode");
         QTest::newRow("private log") << false << 0600;
-        QTest::newRow("group may read") << false << 0640;
         QTest::newRow("link to a private log") << true << 0600;
     }
     void compactionKeepsTheFile()

@@ -141,24 +141,21 @@ private slots:
     void formatFixed_data()
     {
         QTest::addColumn<double>("value");
-        QTest::addColumn<int>("intDigits");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("depth padded") << 7.0 << 2 << "07.0";
-        QTest::newRow("deep") << 105.25 << 2 << "105.3";
-        QTest::newRow("binary just below half") << 761.0 / 20 << 1 << "38.1";
-        QTest::newRow("stored 18.04") << 18.04 << 1 << "18.0";
-        QTest::newRow("small half") << 0.05 << 1 << "0.1";
-        QTest::newRow("negative away from zero") << -1.25 << 1 << "-1.3";
-        QTest::newRow("negative padded") << -1.5 << 2 << "-01.5";
-        QTest::newRow("tiny") << 1e-9 << 1 << "0.0";
-        QTest::newRow("large, with a carry") << 12345678.96 << 1 << "12345679.0";
+        QTest::addColumn<QString>("text");  // with one digit before the point, then with two
+        QTest::newRow("depth padded") << 7.0 << "7.0 07.0";
+        QTest::newRow("deep") << 105.25 << "105.3 105.3";
+        QTest::newRow("binary just below half") << 761.0 / 20 << "38.1 38.1";
+        QTest::newRow("stored 18.04") << 18.04 << "18.0 18.0";
+        QTest::newRow("small half") << 0.05 << "0.1 00.1";
+        QTest::newRow("negative away from zero") << -1.25 << "-1.3 -01.3";
+        QTest::newRow("tiny") << 1e-9 << "0.0 00.0";
+        QTest::newRow("large, with a carry") << 12345678.96 << "12345679.0 12345679.0";
     }
     void formatFixed()
     {
         QFETCH(double, value);
-        QFETCH(int, intDigits);
         QFETCH(QString, text);
-        QCOMPARE(FormatFixed(value, intDigits, 1), text);
+        QCOMPARE(FormatFixed(value, 1, 1) + ' ' + FormatFixed(value, 2, 1), text);
     }
 
     void helpOpensTheGuideAtItsTopic()

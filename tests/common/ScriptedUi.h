@@ -23,6 +23,8 @@ public:
                       QObject*) override
     {
         messages.append({text, icon, buttons, caption.isEmpty() ? AppTitle() : caption});
+        if (onMessage)
+            onMessage(messages.last());
         if (!answers.isEmpty())
             return answers.takeFirst();
         return buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel ? MsgResult::No : MsgResult::Ok;
@@ -63,4 +65,5 @@ public:
     QStringList properties;
     QStringList dialogs;
     std::function<void(QObject*)> onDialog;
+    std::function<void(const ShownMessage&)> onMessage;  // as each message is shown, before its answer
 };

@@ -61,6 +61,15 @@ qlonglong TestLog::scalar(const QString& sql, const QVariantList& params)
     return rs->eof() ? -1 : rs->field(0).toLongLong();
 }
 
+QStringList TestLog::values(const QString& sql)
+{
+    QStringList out;
+    for (auto rs = m_db.query(sql); rs && !rs->eof(); rs->moveNext())
+        for (int i = 0; i < rs->fieldCount(); ++i)
+            out << (rs->field(i).isNull() ? QStringLiteral("NULL") : rs->field(i).toString());
+    return out;
+}
+
 QByteArray ReadFileBytes(const QString& path)
 {
     QFile f(path);

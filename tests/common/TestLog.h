@@ -20,6 +20,8 @@ public:
     qint64 addDive(const QString& date, const QString& inTime, const QString& outTime, const QVariant& maxDepth = {},
                    const QString& location = {}, const QVariant& entryType = {});
     qlonglong scalar(const QString& sql, const QVariantList& params = {});
+    // Every field of every row, Null as "NULL".
+    QStringList values(const QString& sql);
     void open();
     void close();
 

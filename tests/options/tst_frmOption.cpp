@@ -25,22 +25,13 @@ template <class T = QLineEdit> T* child(const QObject& w, const QString& name)
 // A disabled button ignores click(), so a click that changes something also shows the button was enabled.
 void click(const QObject& d, const QString& button) { child<QPushButton>(d, button)->click(); }
 
-QStringList values(TestLog& t, const QString& sql)
-{
-    QStringList all;
-    for (auto rs = t.db().query(sql); rs && !rs->eof(); rs->moveNext())
-        for (int i = 0; i < rs->fieldCount(); ++i)
-            all << rs->field(i).toString();
-    return all;
-}
-
 // Every table of the log but one, to show what was left alone.
 QStringList dump(TestLog& t, const QString& except = {})
 {
     QStringList all;
-    for (const QString& table : values(t, "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name"))
+    for (const QString& table : t.values("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name"))
         if (table != except)
-            all << table << values(t, "SELECT * FROM " + table);
+            all << table << t.values("SELECT * FROM " + table);
     return all;
 }
 
@@ -52,47 +43,50 @@ void setOffsets(TestLog& t, int noOffset, int timeOffset, const QVariant& picPat
                            {noOffset, timeOffset, picPath}));
     LoadLookupTables();
 }
+
+// PORT and PORT_NAME saved, the port shown, each choice made and applied, PORT and PORT_NAME stored.
+struct Port { QStringList saved; QString shown; QStringList choices, stored; };
+// The opening command, the number offset typed, the numbers and the time panel the list shows after Apply.
+struct Follow { QString command, no; QStringList numbers; QString timePanel; };
+// Number offset, hours, minutes, picture folder ("chosen:" through the chooser); what breaks ("ini": the
+// settings file unwritable, "COMMIT" refused, else a table dropped); no_offset, time_offset, pic_path stored
+// (empty: Apply fails); the lines after "設定の更新に失敗しました" (%1: the settings file).
+struct Apply { QStringList input; QString breakage; QStringList stored; QString detail; };
 }  // namespace
+Q_DECLARE_METATYPE(Apply)
+Q_DECLARE_METATYPE(Port)
+Q_DECLARE_METATYPE(Follow)
 
 class tst_frmOption : public QObject {
     Q_OBJECT
 private slots:
     void port_data()
     {
-        using L = QStringList;
-        QTest::addColumn<QStringList>("saved");    // PORT, PORT_NAME
-        QTest::addColumn<QString>("shown");
-        QTest::addColumn<QStringList>("choices");  // each chosen, then applied
-        QTest::addColumn<QStringList>("stored");   // PORT, PORT_NAME
-        QTest::newRow("PORT=3, COM 1 chosen") << L{"3", ""} << "COM 3" << L{"COM 1"} << L{"1", ""};
-        QTest::newRow("absent device wins, COM clears it")
-            << L{"2", "/dev/ttyUSB7"} << "/dev/ttyUSB7" << L{"COM 3"} << L{"3", ""};
-        QTest::newRow("COM, then the device again")
-            << L{"2", "/dev/ttyUSB7"} << "/dev/ttyUSB7" << L{"COM 3", "/dev/ttyUSB7"} << L{"3", "/dev/ttyUSB7"};
-        QTest::newRow("device of a COM line") << L{"4", "/dev/ttyS1"} << "COM 2" << L{"COM 1"} << L{"1", ""};
+        QTest::addColumn<Port>("p");
+        const QString usb = "/dev/ttyUSB7";
+        QTest::newRow("PORT=3, COM 1 chosen") << Port{{"3", ""}, "COM 3", {"COM 1"}, {"1", ""}};
+        QTest::newRow("absent device wins, COM clears it") << Port{{"2", usb}, usb, {"COM 3"}, {"3", ""}};
+        QTest::newRow("COM, then the device again") << Port{{"2", usb}, usb, {"COM 3", usb}, {"3", usb}};
+        QTest::newRow("device of a COM line") << Port{{"4", "/dev/ttyS1"}, "COM 2", {"COM 1"}, {"1", ""}};
     }
-
     void port()
     {
-        QFETCH(QStringList, saved);
-        QFETCH(QString, shown);
-        QFETCH(QStringList, choices);
-        QFETCH(QStringList, stored);
+        QFETCH(Port, p);
         ScriptedUi ui;
         TestLog t;
-        QVERIFY(IniFile::write(gIniPath, "OPTION", "PORT", saved[0]));
-        QVERIFY(IniFile::write(gIniPath, "OPTION", "PORT_NAME", saved[1]));
+        QVERIFY(IniFile::write(gIniPath, "OPTION", "PORT", p.saved[0]));
+        QVERIFY(IniFile::write(gIniPath, "OPTION", "PORT_NAME", p.saved[1]));
         ReadProgramSettings();
         frmOption d;
-        QCOMPARE(child<QComboBox>(d, "cboPort")->currentText(), shown);
+        QCOMPARE(child<QComboBox>(d, "cboPort")->currentText(), p.shown);
         QVERIFY(!child<QPushButton>(d, "cmdApply")->isEnabled());
-        for (const QString& choice : choices) {
+        for (const QString& choice : p.choices) {
             child<QComboBox>(d, "cboPort")->setCurrentText(choice);
             click(d, "cmdApply");
         }
         QVERIFY(!child<QPushButton>(d, "cmdApply")->isEnabled());
-        QCOMPARE(QStringList({QString::number(gPort), gPortName}), stored);
-        QCOMPARE(QStringList({ini("PORT"), ini("PORT_NAME")}), stored);
+        QCOMPARE(QStringList({QString::number(gPort), gPortName}), p.stored);
+        QCOMPARE(QStringList({ini("PORT"), ini("PORT_NAME")}), p.stored);
     }
 
     void deviceEntries()
@@ -112,7 +106,6 @@ private slots:
         QTest::newRow("suit") << "txtSuit" << "SuitTbl" << "text";
         QTest::newRow("item") << "txtItem" << "ItemTbl" << "name";
     }
-
     void lists()
     {
         QFETCH(QString, boxes);
@@ -124,6 +117,7 @@ private slots:
                                " WHERE id = ?", {t.addDive("2023-05-01", "10:00", "10:40")}));
         // Rows another tool added with ids that no box shows.
         QVERIFY(t.db().execute("INSERT INTO " + table + " VALUES (14, 'Fifteenth'), (-1, 'Hidden')"));
+        QVERIFY(t.db().execute("UPDATE ConfigTbl SET pic_path = ''"));  // OK stores an unset folder as ''
         const QStringList others = dump(t, table);
         auto box = [&boxes](const frmOption& d, int n) { return child(d, QStringLiteral("%1_%2").arg(boxes).arg(n)); };
         // Boxes 1, 2, 4 and 14 filled: the ids close up over the empty boxes. A pasted line
@@ -137,9 +131,9 @@ private slots:
             click(d, "cmdOk");
         }
         const QStringList kept{"First", "O'Neil's", "Fourth\r\nline", "Last"};
-        QCOMPARE(values(t, "SELECT * FROM " + table + " ORDER BY id"),
+        QCOMPARE(t.values("SELECT * FROM " + table + " ORDER BY id"),
                  QStringList({"-1", "Hidden", "0", "First", "1", "O'Neil's", "2", "Fourth\r\nline", "3", "Last", "14", "Fifteenth"}));
-        QCOMPARE(table == "SuitTbl" ? gSuits : gItems, values(t, "SELECT " + column + " FROM " + table + " ORDER BY id"));
+        QCOMPARE(table == "SuitTbl" ? gSuits : gItems, t.values("SELECT " + column + " FROM " + table + " ORDER BY id"));
         QCOMPARE(dump(t, table), others);
         QVERIFY(QFileInfo::exists(t.logPath() + ".bak"));
         frmOption again;
@@ -149,35 +143,28 @@ private slots:
 
     void apply_data()
     {
-        using L = QStringList;
-        QTest::addColumn<QStringList>("input");   // number offset, hours, minutes, picture folder ("chosen:" through the chooser)
-        QTest::addColumn<QString>("breakage");    // "ini": settings file unwritable; "COMMIT" refused; else a table dropped
-        QTest::addColumn<QStringList>("stored");  // no_offset, time_offset, pic_path; empty: Apply fails
-        QTest::addColumn<QString>("detail");      // the lines after "設定の更新に失敗しました"; %1: the settings file
-        QTest::newRow("2 h 30 min") << L{"12", "2", "30", "/home/写真"} << "" << L{"12", "150", "/home/写真"} << "";
+        QTest::addColumn<Apply>("a");
+        QTest::newRow("2 h 30 min") << Apply{{"12", "2", "30", "/home/写真"}, "", {"12", "150", "/home/写真"}, ""};
         QTest::newRow("trailing separators, apostrophe")
-            << L{"0", "0", "0", "/home/o'neil/pics///"} << "" << L{"0", "0", "/home/o'neil/pics"} << "";
-        QTest::newRow("blanks, halves to even") << L{" 7 ", "2.5", "60", ""} << "" << L{"7", "180", ""} << "";
+            << Apply{{"0", "0", "0", "/home/o'neil/pics///"}, "", {"0", "0", "/home/o'neil/pics"}, ""};
+        QTest::newRow("blanks, halves to even") << Apply{{" 7 ", "2.5", "60", ""}, "", {"7", "180", ""}, ""};
         const QString deep = "/home/diver/" + QString(150, 'p') + "/写真";
         QTest::newRow("long folder from the chooser")
-            << L{"1", "0", "0", "chosen:" + deep + "/"} << "" << L{"1", "0", deep} << "";
-        QTest::newRow("words in the number") << L{"12 OR 1=1", "0", "0", ""} << "" << L{} << "";
-        QTest::newRow("minutes past 60") << L{"1", "0", "61", ""} << "" << L{} << "";
-        QTest::newRow("settings file cannot be written")
-            << L{"100", "0", "0", "/new"} << "ini" << L{} << "ファイル %1 に書き込めませんでした";
+            << Apply{{"1", "0", "0", "chosen:" + deep + "/"}, "", {"1", "0", deep}, ""};
+        QTest::newRow("words in the number") << Apply{{"12 OR 1=1", "0", "0", ""}, "", {}, ""};
+        QTest::newRow("minutes past 60") << Apply{{"1", "0", "61", ""}, "", {}, ""};
+        const QStringList input{"100", "0", "0", "/new"};
+        QTest::newRow("settings file cannot be written") << Apply{input, "ini", {}, "ファイル %1 に書き込めませんでした"};
         QTest::newRow("last list table missing")
-            << L{"100", "0", "0", "/new"} << "AirTypeTbl" << L{}
-            << "DELETE FROM AirTypeTbl WHERE id >= 0 AND id < ?\r\nno such table: AirTypeTbl";
+            << Apply{input, "AirTypeTbl", {},
+                     "DELETE FROM AirTypeTbl WHERE id >= 0 AND id < ?\r\nno such table: AirTypeTbl"};
         // Another program reading the log: the port written before the commit is put back too.
-        QTest::newRow("commit refused") << L{"100", "0", "0", "/new"} << "COMMIT" << L{} << "COMMIT\r\ndatabase is locked";
+        QTest::newRow("commit refused") << Apply{input, "COMMIT", {}, "COMMIT\r\ndatabase is locked"};
     }
-
     void apply()
     {
-        QFETCH(QStringList, input);
-        QFETCH(QString, breakage);
-        QFETCH(QStringList, stored);
-        QFETCH(QString, detail);
+        QFETCH(Apply, a);
+        const QString& breakage = a.breakage;
         ScriptedUi ui;
         TestLog t;
         t.addDive("2023-05-01", "10:00", "10:40");
@@ -192,9 +179,9 @@ private slots:
         frmOption d;
         const QStringList fields{"txtNo", "txtTimeH", "txtTimeM", "txtPicPath"};
         for (int i = 0; i < fields.size(); ++i)
-            child(d, fields[i])->setText(input[i]);
-        if (input[3].startsWith("chosen:")) {
-            ui.folder = input[3].mid(7);
+            child(d, fields[i])->setText(a.input[i]);
+        if (a.input[3].startsWith("chosen:")) {
+            ui.folder = a.input[3].mid(7);
             click(d, "cmdPicPathRef");
         }
         child(d, "txtSuit_0")->setText("Changed");
@@ -202,11 +189,11 @@ private slots:
         click(d, "cmdApply");
         Database::InstallStatementFault(nullptr);
 
-        if (stored.isEmpty()) {
+        if (a.stored.isEmpty()) {
             QCOMPARE(ui.messages.size(), 1);
             // The dialog's own words first, then what refused the change.
             QCOMPARE(ui.messages[0].text.split("\r\n").first(), QStringLiteral("設定の更新に失敗しました"));
-            QCOMPARE(ui.messages[0].text.section("\r\n", 1), detail.arg(gIniPath));
+            QCOMPARE(ui.messages[0].text.section("\r\n", 1), a.detail.arg(gIniPath));
             QCOMPARE(ui.messages[0].icon, MsgIcon::Critical);
             QCOMPARE(dump(t, breakage), before);
             QVERIFY(!t.db().inTransaction());
@@ -217,11 +204,11 @@ private slots:
             QCOMPARE(QFileInfo::exists(t.logPath() + ".bak"), !breakage.isEmpty());
             return;
         }
-        QCOMPARE(values(t, "SELECT no_offset, time_offset, pic_path FROM ConfigTbl"), stored);
-        QCOMPARE(QStringList({QString::number(gNoOffset), QString::number(gTimeOffset), gPicPath}), stored);
+        QCOMPARE(t.values("SELECT no_offset, time_offset, pic_path FROM ConfigTbl"), a.stored);
+        QCOMPARE(QStringList({QString::number(gNoOffset), QString::number(gTimeOffset), gPicPath}), a.stored);
         frmOption again;  // shows the stored minutes split into hours and minutes
         QCOMPARE(child(again, "txtTimeH")->text() + ':' + child(again, "txtTimeM")->text(),
-                 QStringLiteral("%1:%2").arg(stored[1].toInt() / 60).arg(stored[1].toInt() % 60));
+                 QStringLiteral("%1:%2").arg(a.stored[1].toInt() / 60).arg(a.stored[1].toInt() % 60));
     }
 
     void okUntouchedWritesNothing()
@@ -240,22 +227,14 @@ private slots:
 
     void listWindowFollowsApply_data()
     {
-        QTest::addColumn<QString>("command");
-        QTest::addColumn<QString>("no");
-        QTest::addColumn<QStringList>("numbers");
-        QTest::addColumn<QString>("timePanel");
+        QTest::addColumn<Follow>("f");
         // Three dives of 40 minutes, opened with offsets 20 and 30 minutes; 1 h 5 min entered.
-        QTest::newRow("menu") << "mnuToolOption" << "10" << QStringList{"13", "12", "11"} << "潜水時間 : 3時間5分";
-        QTest::newRow("toolbar, failed apply")
-            << "option" << "" << QStringList{"23", "22", "21"} << "潜水時間 : 2時間30分";
+        QTest::newRow("menu") << Follow{"mnuToolOption", "10", {"13", "12", "11"}, "潜水時間 : 3時間5分"};
+        QTest::newRow("toolbar, failed apply") << Follow{"option", "", {"23", "22", "21"}, "潜水時間 : 2時間30分"};
     }
-
     void listWindowFollowsApply()
     {
-        QFETCH(QString, command);
-        QFETCH(QString, no);
-        QFETCH(QStringList, numbers);
-        QFETCH(QString, timePanel);
+        QFETCH(Follow, f);
         ScriptedUi ui;
         TestLog t;
         for (const char* day : {"2023-05-01", "2023-05-02", "2023-05-03"})
@@ -265,7 +244,7 @@ private slots:
         QStringList shown;
         QString panel;
         ui.onDialog = [&](QObject* dialog) {
-            child(*dialog, "txtNo")->setText(no);
+            child(*dialog, "txtNo")->setText(f.no);
             child(*dialog, "txtTimeH")->setText("1");
             child(*dialog, "txtTimeM")->setText("5");
             click(*dialog, "cmdApply");
@@ -275,12 +254,12 @@ private slots:
             panel = w.panelText(3);
             click(*dialog, "cmdCancel");
         };
-        QAction* action = command.startsWith("mnu") ? w.findChild<QAction*>(command) : w.toolButton(command);
+        QAction* action = f.command.startsWith("mnu") ? w.findChild<QAction*>(f.command) : w.toolButton(f.command);
         QVERIFY(action);
         action->trigger();
-        QCOMPARE(shown, numbers);
-        QCOMPARE(panel, timePanel);
-        QCOMPARE(ui.messages.size(), no.isEmpty() ? 1 : 0);
+        QCOMPARE(shown, f.numbers);
+        QCOMPARE(panel, f.timePanel);
+        QCOMPARE(ui.messages.size(), f.no.isEmpty() ? 1 : 0);
     }
 };
 
