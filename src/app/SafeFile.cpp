@@ -292,6 +292,7 @@ bool SafeFileWriter::closeUnsynced()
         return false;
     if (gCalls->close(std::exchange(m_fd, -1)) != 0)
         return fail(QT_TRANSLATE_NOOP("SafeFile", "ファイル %1 に書き込めませんでした"), errno);
+    m_closed = true;
     return true;
 }
 
@@ -299,7 +300,7 @@ bool CommitTogether(const std::vector<SafeFileWriter*>& files, QString* error)
 {
     // The files before the first that failed are put in place; it and those after it go.
     size_t good = 0;
-    while (good < files.size() && !files[good]->m_failed && files[good]->m_fd < 0)
+    while (good < files.size() && !files[good]->m_failed && files[good]->m_closed)
         ++good;
     QString failure;
     const auto dropFrom = [&](size_t i) {

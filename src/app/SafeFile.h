@@ -68,6 +68,7 @@ private:
     int m_fd = -1;
     bool m_failed = false;
     bool m_committed = false;
+    bool m_closed = false;  // by closeUnsynced
     QString m_error;
 };
 

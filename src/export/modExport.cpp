@@ -2,6 +2,7 @@
 
 #include "DiveTexts.h"
 #include "JobProgress.h"
+#include "PngEncoder.h"
 #include "ProfileChart.h"
 #include "SafeFile.h"
 #include "UiServices.h"
@@ -9,7 +10,6 @@
 #include "modCSV.h"
 #include "modSubroutines.h"
 
-#include <QBuffer>
 #include <QCoreApplication>
 #include <QDate>
 #include <QDir>
@@ -17,6 +17,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QStringDecoder>
+#include <QSet>
 #include <QThread>
 #include <QThreadPool>
 #include <QTime>
@@ -84,8 +85,9 @@ QByteArray encode(const QString& text)
 }
 
 // The pictures of a page, drawn and encoded on worker threads and committed together in
-// batches: one wait for the disk per batch rather than two per picture. Workers never
-// touch the log; they get the values the pictures are drawn from.
+// batches: one wait for the disk per batch rather than two per picture. A picture whose
+// file already holds the same bytes (a page exported again) is left alone, which spares
+// replacing it. Workers never touch the log; they get the values the pictures are drawn from.
 class PictureWriter {
 public:
     PictureWriter() { m_pool.setMaxThreadCount(std::max(2, QThread::idealThreadCount())); }
@@ -94,36 +96,49 @@ public:
     // False with error set when a picture of an earlier batch could not be written.
     bool add(const QString& path, long uwTime, QList<float> depths, QList<float> temps, QString* error)
     {
-        if (m_files.size() >= kBatch && !commit(error))
+        if (m_jobs.size() >= kBatch && !commit(error))
             return false;
-        m_files.push_back(std::make_unique<SafeFileWriter>(path));
-        SafeFileWriter* file = m_files.back().get();
-        m_pool.start([file, uwTime, depths = std::move(depths), temps = std::move(temps)] {
-            QByteArray png;
-            QBuffer buffer(&png);
-            buffer.open(QIODevice::WriteOnly);
-            RenderChart(QSize(kChartWidth, kChartHeight), uwTime, depths, temps).save(&buffer, "PNG");
-            file->open() && file->write(png) && file->closeUnsynced();
+        m_jobs.push_back(std::make_unique<Job>(path));
+        Job* job = m_jobs.back().get();
+        m_pool.start([job, uwTime, depths = std::move(depths), temps = std::move(temps)] {
+            const QByteArray png = EncodePng(RenderChart(QSize(kChartWidth, kChartHeight), uwTime, depths, temps));
+            QFile old(job->path);
+            job->same = !png.isEmpty() && old.size() == png.size() && old.open(QIODevice::ReadOnly) && old.readAll() == png;
+            // A picture that could not be encoded leaves its file unwritten, which fails at the commit.
+            if (!png.isEmpty() && !job->same)
+                job->file.open() && job->file.write(png) && job->file.closeUnsynced();
         });
         return true;
     }
-    // Waits for the pictures added so far and puts them in place, in the order added, so
-    // that the later of two dives with one number is the one that stays.
+    // Waits for the pictures added so far and puts them in place. Of two dives with one
+    // number in a batch only the later is written, as it would replace the earlier.
     bool commit(QString* error)
     {
         m_pool.waitForDone();
         std::vector<SafeFileWriter*> files;
-        for (const auto& f : m_files)
-            files.push_back(f.get());
+        QSet<QString> seen;
+        for (auto job = m_jobs.rbegin(); job != m_jobs.rend(); ++job) {
+            const bool replaced = seen.contains((*job)->path);
+            seen.insert((*job)->path);
+            if (!replaced && !(*job)->same)
+                files.push_back(&(*job)->file);
+        }
+        std::reverse(files.begin(), files.end());
         const bool ok = CommitTogether(files, error);
-        m_files.clear();
+        m_jobs.clear();
         return ok;
     }
 
 private:
+    struct Job {
+        explicit Job(const QString& path) : path(path), file(path) {}
+        QString path;
+        SafeFileWriter file;
+        bool same = false;
+    };
     static constexpr size_t kBatch = 256;
     QThreadPool m_pool;
-    std::vector<std::unique_ptr<SafeFileWriter>> m_files;
+    std::vector<std::unique_ptr<Job>> m_jobs;
 };
 
 // Where the pictures of a page go: "charts" beside it.

@@ -14,6 +14,7 @@
 #include <QStringEncoder>
 #include <QTreeView>
 #include <QtTest>
+#include <sys/stat.h>
 
 namespace {
 struct StopAt : JobProgress {
@@ -191,6 +192,19 @@ private slots:
             QVERIFY2(qAbs(blue.first() - depthRow) <= 1 && qAbs(red.first() - tempRow) <= 1,
                      qPrintable(QStringLiteral("%1 %2").arg(blue.first()).arg(red.first())));
         QCOMPARE(QDir(log.path("charts")).entryList(QDir::Files | QDir::Hidden), QStringList{"7.png"});
+        // Exported again, a picture with the same bytes is left as it is; a changed one is replaced.
+        const auto inode = [&](const QString& name) {
+            struct stat st {};
+            ::stat(QFile::encodeName(log.path("charts/" + name)).constData(), &st);
+            return st.st_ino;
+        };
+        const QByteArray first = ReadFileBytes(log.path("charts/7.png"));
+        const ino_t before = inode("7.png");
+        QVERIFY(ExportHTML(log.path("out.html"), log.path("t.htm"), {{d.a, 8}, {d.b, 7}}, nullptr, &error));
+        QCOMPARE(inode("7.png"), before);
+        QVERIFY(ExportHTML(log.path("out.html"), log.path("t.htm"), {{d.b, 8}, {d.a, 7}}, nullptr, &error));
+        QVERIFY(inode("7.png") != before && ReadFileBytes(log.path("charts/7.png")) != first);
+        QCOMPARE(ReadFileBytes(log.path("charts/8.png")), first);
     }
 
     // A failure says why and leaves an existing page as it was, the log untouched and no
