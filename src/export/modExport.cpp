@@ -15,16 +15,16 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QStandardPaths>
 #include <QStringDecoder>
-#include <QSet>
 #include <QThread>
 #include <QThreadPool>
 #include <QTime>
 #include <algorithm>
 #include <memory>
-#include <vector>
 #include <optional>
+#include <vector>
 
 namespace {
 QString tr(const char* text)
@@ -371,10 +371,12 @@ bool ExportHTML(const QString& fileName, const QString& templatePath, const Expo
                           CLng(dive.text(F::txtUWTime)).value_or(0), SplitNumbers(dive.depthSeries()),
                           SplitNumbers(dive.tempSeries()), &reason))
             return failPicture();
-        const QByteArray bytes = encode(PageTexts(record));
         if (parts.size() == 1)
-            continue;
-        if (streamed ? !file.write(bytes) : (records += bytes, false))
+            continue;  // no place for the records in the page
+        const QByteArray bytes = encode(PageTexts(record));
+        if (!streamed)
+            records += bytes;
+        else if (!file.write(bytes))
             return stop(file.errorString());
     }
     lookUps.reset();
