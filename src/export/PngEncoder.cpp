@@ -8,9 +8,9 @@ namespace {
 // One compressor per thread, reset for each picture.
 class Deflater {
 public:
-    // Run lengths only: after the row filter the picture is mostly runs of zeros, and a
-    // search for longer matches costs more than it saves.
-    Deflater() { m_ok = deflateInit2(&m_stream, 6, Z_DEFLATED, 15, 8, Z_RLE) == Z_OK; }
+    // The fastest level: after the row filter the picture is mostly runs of zeros, which
+    // it packs nearly as tightly as the slower ones do.
+    Deflater() { m_ok = deflateInit(&m_stream, 1) == Z_OK; }
     ~Deflater()
     {
         if (m_ok)
@@ -66,19 +66,16 @@ QByteArray EncodePng(const QImage& image)
     // chart's plain bands into zeros, which compress to almost nothing.
     const qsizetype stride = 1 + qsizetype(width) * 3;
     QByteArray rows(stride * height, Qt::Uninitialized);
-    QByteArray previous(stride, '\0');
     for (int y = 0; y < height; ++y) {
-        char* row = rows.data() + stride * y;
+        uchar* out = reinterpret_cast<uchar*>(rows.data() + stride * y);
         const QRgb* pixels = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
-        row[0] = y == 0 ? 0 : 2;
-        char* out = row + 1;
+        const QRgb* above = y == 0 ? nullptr : reinterpret_cast<const QRgb*>(rgb.constScanLine(y - 1));
+        *out++ = above ? 2 : 0;
         for (int x = 0; x < width; ++x) {
-            const char px[3] = {char(qRed(pixels[x])), char(qGreen(pixels[x])), char(qBlue(pixels[x]))};
-            for (int c = 0; c < 3; ++c, ++out) {
-                const char raw = px[c];
-                *out = y == 0 ? raw : char(raw - previous[1 + 3 * x + c]);
-                previous[1 + 3 * x + c] = raw;
-            }
+            const QRgb p = pixels[x], q = above ? above[x] : 0;
+            *out++ = uchar(qRed(p) - qRed(q));
+            *out++ = uchar(qGreen(p) - qGreen(q));
+            *out++ = uchar(qBlue(p) - qBlue(q));
         }
     }
     thread_local Deflater deflater;
