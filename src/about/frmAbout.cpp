@@ -14,6 +14,7 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent), ui(new Ui::frmAbout)
     ui->setupUi(this);
     ui->Image1->setPixmap(QPixmap::fromImage(ProgramPicture(64)));
     ui->lblVersion->setText(VersionText());
+    ui->lblCopyright->setText(QStringLiteral(TIDEWRITER_COPYRIGHT));
     for (QLabel* link : {ui->lblMail, ui->lblURL_0, ui->lblURL_1})
         link->installEventFilter(this);
     connect(ui->cmdOk, &QPushButton::clicked, this, &frmAbout::cmdOk_Click);

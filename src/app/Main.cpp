@@ -73,8 +73,16 @@ int Main(int argc, char* argv[])
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     if (IsCommandLineJob(arguments)) {
-        // No window, so no display is needed.
-        QCoreApplication app(argc, argv);
+        // No window, so no display is needed: the HTML export's pictures are drawn offscreen.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        // The error stream carries the job's own messages only, one line each, for scripts;
+        // Qt's notes about the session (no runtime folder, say) are not the job's business.
+        static const QtMessageHandler qtHandler = qInstallMessageHandler(nullptr);
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& text) {
+            if ((type == QtCriticalMsg || type == QtFatalMsg) && qtHandler)
+                qtHandler(type, context, text);
+        });
+        QGuiApplication app(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("tidewriter"));
         return RunCommandLineJob(arguments, DefaultStartupPaths());
     }

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QRandomGenerator>
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -146,6 +147,18 @@ int SafeFileCalls::syncFolder(const QByteArray& folder)
     return rc;
 }
 
+int SafeFileCalls::syncFileSystem(const QByteArray& folder)
+{
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    const int rc = ::syncfs(fd);
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    return rc;
+}
+
 void InstallSafeFileCalls(SafeFileCalls* calls)
 {
     gCalls = calls ? calls : &gRealCalls;
@@ -271,6 +284,64 @@ bool SafeFileWriter::commit()
 void SafeFileWriter::discard()
 {
     dropTemp();
+}
+
+bool SafeFileWriter::closeUnsynced()
+{
+    if (m_failed || m_fd < 0 || !flushBuffer())
+        return false;
+    if (gCalls->close(std::exchange(m_fd, -1)) != 0)
+        return fail(QT_TRANSLATE_NOOP("SafeFile", "ファイル %1 に書き込めませんでした"), errno);
+    m_closed = true;
+    return true;
+}
+
+bool CommitTogether(const std::vector<SafeFileWriter*>& files, QString* error)
+{
+    // The files before the first that failed are put in place; it and those after it go.
+    size_t good = 0;
+    while (good < files.size() && !files[good]->m_failed && files[good]->m_closed)
+        ++good;
+    QString failure;
+    const auto dropFrom = [&](size_t i) {
+        if (i < files.size() && failure.isEmpty())
+            failure = files[i]->errorString().isEmpty()
+                ? QCoreApplication::translate("SafeFile", "ファイル %1 に書き込めませんでした").arg(files[i]->m_target)
+                : files[i]->errorString();
+        for (size_t j = i; j < files.size(); ++j)
+            files[j]->dropTemp();
+    };
+    std::vector<QByteArray> folders;
+    for (size_t i = 0; i < good; ++i)
+        if (!files[i]->m_tempPath.isEmpty()
+            && std::find(folders.begin(), folders.end(), files[i]->m_folder) == folders.end())
+            folders.push_back(files[i]->m_folder);
+    for (const QByteArray& folder : folders) {
+        if (gCalls->syncFileSystem(folder) != 0) {
+            files[0]->fail(QT_TRANSLATE_NOOP("SafeFile", "ファイル %1 に書き込めませんでした"), errno);
+            good = 0;
+            break;
+        }
+    }
+    for (size_t i = 0; i < good; ++i) {
+        SafeFileWriter& f = *files[i];
+        if (!f.m_tempPath.isEmpty() && gCalls->rename(f.m_tempPath, f.m_finalPath) != 0) {
+            f.fail(QT_TRANSLATE_NOOP("SafeFile", "ファイル %1 を置き換えられませんでした"), errno);
+            good = i;
+            break;
+        }
+        f.m_tempPath.clear();
+        f.m_committed = true;
+    }
+    dropFrom(good);
+    for (const QByteArray& folder : folders)
+        if (gCalls->syncFolder(folder) != 0 && failure.isEmpty())
+            failure = QCoreApplication::translate("SafeFile", "ファイル %1 の書き込みを確定できませんでした")
+                          .arg(QFile::decodeName(folder))
+                + QLatin1Char('\n') + qt_error_string(errno);
+    if (error)
+        *error = failure;
+    return failure.isEmpty();
 }
 
 bool WriteFileSafely(const QString& target, const QByteArray& bytes, QString* error)

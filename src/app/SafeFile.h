@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QString>
 #include <sys/types.h>
+#include <vector>
 
 // True when path is the log at logPath or one of its companions (.bak, .new, .old and
 // SQLite's journal files), whatever name leads to it: links and ".." are followed as the
@@ -26,6 +27,8 @@ public:
     virtual int close(int fd);
     virtual int rename(const QByteArray& from, const QByteArray& to);
     virtual int syncFolder(const QByteArray& folder);
+    // Syncs the whole file system that holds the folder.
+    virtual int syncFileSystem(const QByteArray& folder);
 };
 // Null restores the real calls.
 void InstallSafeFileCalls(SafeFileCalls* calls);
@@ -44,11 +47,15 @@ public:
     // Writes out and syncs the file, renames it over the target and syncs the folder.
     bool commit();
     void discard();
+    // Writes out and closes the temporary file without waiting for the disk, for
+    // CommitTogether.
+    bool closeUnsynced();
 
     // What failed, in Japanese, with the system's reason.
     const QString& errorString() const { return m_error; }
 
 private:
+    friend bool CommitTogether(const std::vector<SafeFileWriter*>& files, QString* error);
     bool flushBuffer();
     bool fail(const char* what, int error);
     void dropTemp();
@@ -61,8 +68,16 @@ private:
     int m_fd = -1;
     bool m_failed = false;
     bool m_committed = false;
+    bool m_closed = false;  // by closeUnsynced
     QString m_error;
 };
 
 // The whole file at once; false with error set when it could not be written.
 bool WriteFileSafely(const QString& target, const QByteArray& bytes, QString* error);
+
+// Many files at once (an export's pictures), closed with closeUnsynced: one sync of their
+// file system puts them all on the disk before any replaces its target, in their order
+// (the last of two with one target stays), then each folder is synced once. One wait for
+// the disk instead of two for every file. False with error set when one failed: the files
+// before it have replaced their targets, it and the others are dropped.
+bool CommitTogether(const std::vector<SafeFileWriter*>& files, QString* error);

@@ -7,6 +7,7 @@
 #include "Schema.h"
 #include "UiServices.h"
 #include "modCSV.h"
+#include "modExport.h"
 #include "modStartup.h"
 #include "modSupport.h"
 
@@ -56,8 +57,11 @@ int usageError(const QString& text)
 }
 
 struct Job {
-    QString csvFile;
+    QString file;  // the target of --export-csv or --export-html
     bool csvGiven = false;
+    bool htmlGiven = false;
+    QString templateFile;
+    bool templateGiven = false;
     QList<qint64> ids;
     bool idsGiven = false;
     QStringList logWords;
@@ -90,7 +94,8 @@ Job parse(const QStringList& args, QString* error)
         const QString& a = args[i];
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             job.help = true;
-        } else if (a == QLatin1String("--export-csv") || a == QLatin1String("--ids")) {
+        } else if (a == QLatin1String("--export-csv") || a == QLatin1String("--export-html") || a == QLatin1String("--ids")
+                   || a == QLatin1String("--template")) {
             if (i + 1 >= args.size()) {
                 *error = tr("%1 には値が必要です").arg(a);
                 return job;
@@ -103,11 +108,22 @@ Job parse(const QStringList& args, QString* error)
                     *error = tr("--ids にはダイブの id をコンマで区切って指定してください: \"%1\"").arg(value);
                     return job;
                 }
-            } else {
-                job.csvFile = value;
-                job.csvGiven = true;
+            } else if (a == QLatin1String("--template")) {
+                job.templateFile = value;
+                job.templateGiven = true;
                 if (value.isEmpty()) {
-                    *error = tr("--export-csv には出力ファイル名を指定してください");
+                    *error = tr("--template にはテンプレートのファイル名を指定してください");
+                    return job;
+                }
+            } else {
+                if (job.csvGiven || job.htmlGiven) {
+                    *error = tr("--export-csv と --export-html はどちらか一つだけ指定してください");
+                    return job;
+                }
+                job.file = value;
+                (a == QLatin1String("--export-csv") ? job.csvGiven : job.htmlGiven) = true;
+                if (value.isEmpty()) {
+                    *error = tr("%1 には出力ファイル名を指定してください").arg(a);
                     return job;
                 }
             }
@@ -118,8 +134,12 @@ Job parse(const QStringList& args, QString* error)
             job.logWords << a;
         }
     }
-    if (!job.help && !job.csvGiven)
-        *error = tr("--ids は --export-csv と一緒に指定してください");
+    if (job.help)
+        return job;
+    if (job.templateGiven && !job.htmlGiven)
+        *error = tr("--template は --export-html と一緒に指定してください");
+    else if (!job.csvGiven && !job.htmlGiven)
+        *error = tr("--ids は --export-csv または --export-html と一緒に指定してください");
     return job;
 }
 
@@ -131,12 +151,18 @@ QString CommandLineHelp()
         "CommandLine",
         "使い方: tidewriter [LOG]\n"
         "        tidewriter --export-csv FILE [--ids ID,ID,...] [LOG]\n"
+        "        tidewriter --export-html FILE [--ids ID,ID,...] [--template TEMPLATE] [LOG]\n"
         "\n"
         "オプションがなければ LOG を（省略時はデータフォルダのログを）ウィンドウで開きます。\n"
         "\n"
         "  --export-csv FILE  ダイブを CSV（Shift-JIS、CR LF）で FILE に書き出して終了します。\n"
         "                     一覧の CSV 出力と同じ内容で、ディスプレイは要りません。\n"
         "                     ログとその関連ファイル（.bak .new .old -journal）には書き出せません。\n"
+        "  --export-html FILE ダイブを HTML（Shift-JIS、CR LF）で FILE に書き出し、各ダイブのグラフを\n"
+        "                     FILE と同じフォルダの charts フォルダに PNG で書き出して終了します。\n"
+        "                     一覧の HTML 出力と同じ内容で、ディスプレイは要りません。\n"
+        "  --template TEMPLATE  HTML 出力にこのテンプレートを使います。省略時はデータフォルダの\n"
+        "                     template.htm、なければインストールされた template.htm を使います。\n"
         "  --ids ID,ID,...    この id（LogTbl）のダイブだけをこの順に書き出します。\n"
         "                     省略時はすべてのダイブを新しい順に書き出します。\n"
         "  --help             この説明を表示します。\n"
@@ -147,8 +173,8 @@ QString CommandLineHelp()
 bool IsCommandLineJob(const QStringList& arguments)
 {
     for (const QString& a : arguments)
-        if (a == QLatin1String("--export-csv") || a == QLatin1String("--help") || a == QLatin1String("-h")
-            || a == QLatin1String("--ids"))
+        if (a == QLatin1String("--export-csv") || a == QLatin1String("--export-html") || a == QLatin1String("--help")
+            || a == QLatin1String("-h") || a == QLatin1String("--ids") || a == QLatin1String("--template"))
             return true;
     return false;
 }
@@ -171,7 +197,7 @@ int RunCommandLineJob(const QStringList& arguments, const StartupPaths& paths)
     if (!QFileInfo::exists(gDatabasePath))
         return failWith(tr("データベースファイル %1 がありません").arg(gDatabasePath));
     // Refused before the log is even opened.
-    if (const QString refusal = LogTargetRefusal(job.csvFile); !refusal.isEmpty())
+    if (const QString refusal = LogTargetRefusal(job.file); !refusal.isEmpty())
         return failWith(refusal);
     Database db;
     if (!OpenLog(db, gDatabasePath, false))
@@ -209,7 +235,10 @@ int RunCommandLineJob(const QStringList& arguments, const StartupPaths& paths)
         }
         return true;
     };
-    if (!ExportCSV(job.csvFile, choose, nullptr, &error))
+    const bool done = job.htmlGiven
+        ? ExportHTML(job.file, job.templateGiven ? job.templateFile : TemplateFilePath(), choose, nullptr, &error)
+        : ExportCSV(job.file, choose, nullptr, &error);
+    if (!done)
         return failWith(error);
     return 0;
 }

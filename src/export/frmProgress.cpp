@@ -37,6 +37,12 @@ bool frmProgress::stepAndAskStop(int value, int max)
     return JobStop();
 }
 
+void frmProgress::setJob(const QString& job)
+{
+    ui->lblJob->setText(job);
+    QApplication::processEvents();
+}
+
 void frmProgress::end()
 {
     hide();

@@ -17,6 +17,7 @@ public:
 
     void begin(const QString& job, int max) override;
     bool stepAndAskStop(int value, int max) override;
+    void setJob(const QString& job) override;
     void end() override;
 
 protected:

@@ -1,22 +1,19 @@
 #include "modCSV.h"
 
 #include "Database.h"
-#include "DiveContext.h"
 #include "DiveTexts.h"
 #include "Globals.h"
 #include "JobProgress.h"
+#include "LogSnapshot.h"
 #include "SafeFile.h"
 #include "UiServices.h"
 #include "modSupport.h"
 
 #include <QCoreApplication>
-#include <QHash>
 #include <QStringEncoder>
 #include <algorithm>
-#include <array>
 #include <memory>
 #include <optional>
-#include <vector>
 
 namespace {
 QString tr(const char* text)
@@ -57,92 +54,6 @@ void appendQuoted(QString& line, const QString& field)
     line += QLatin1Char('"');
 }
 
-// Ids read per query.
-constexpr int kChunk = 400;
-
-// A read transaction unless one is open already: the queries inside it take the file lock
-// once between them instead of once each.
-struct ReadTransaction {
-    bool open = gDatabase && !gDatabase->inTransaction() && gDatabase->beginTrans();
-    ~ReadTransaction()
-    {
-        if (open)
-            gDatabase->commitTrans();
-    }
-};
-
-// What the export needs from the log, read in one read transaction: the dives' rows,
-// the dates and times their worked-out values come from, and the lookup lists and time
-// offset their texts are made of.
-struct LogSnapshot {
-    BatchDiveContext context;
-    // Only what the texts are made of, not the whole rows: a large log's rows would take
-    // many megabytes while the export runs.
-    std::vector<DiveRow> rows;
-    QHash<qint64, int> rowOf;  // id: position in rows
-    std::array<QStringList, 7> lists;
-    long timeOffset = 0;
-
-    static std::array<QStringList*, 7> globalLists()
-    {
-        return {&gAirTypes, &gEntryTypes, &gSuits, &gTankMats, &gWeathers, &gItems, &gConditions};
-    }
-
-    bool read(const ExportChoice& choose, QList<ExportItem>* chosen, QString* error)
-    {
-        const ReadTransaction readTransaction;
-        const auto readError = [&] {
-            *error = tr("データベースファイルを読み込めませんでした") + QLatin1Char('\n') + LastDatabaseError();
-            return false;
-        };
-        if (!choose(chosen, error))
-            return false;
-        const QList<ExportItem>& items = *chosen;
-        if (!context.load())
-            return readError();
-        rows.reserve(size_t(items.size()));
-        rowOf.reserve(items.size());
-        for (qsizetype start = 0; start < items.size(); start += kChunk) {
-            const qsizetype n = std::min<qsizetype>(kChunk, items.size() - start);
-            QStringList marks;
-            QVariantList ids;
-            for (qsizetype i = 0; i < n; ++i) {
-                marks << QStringLiteral("?");
-                ids << items[start + i].id;
-            }
-            auto rs = OpenQuery(QStringLiteral("SELECT id, %1 FROM LogTbl WHERE id IN (%2)").arg(DiveRow::columns(), marks.join(QLatin1Char(','))),
-                                ids);
-            if (!rs)
-                return readError();
-            for (; !rs->eof(); rs->moveNext()) {
-                rowOf.insert(rs->field(0).toLongLong(), int(rows.size()));
-                rows.push_back(DiveRow::read(*rs));
-            }
-        }
-        for (size_t i = 0; i < lists.size(); ++i)
-            lists[i] = *globalLists()[i];
-        timeOffset = gTimeOffset;
-        return true;
-    }
-
-    // Lends the lists and offset as read to the globals the texts are made from, while
-    // one line is made. Nothing else runs meanwhile, so an options change applied during
-    // the export reaches neither the file nor is lost.
-    class Lend {
-    public:
-        explicit Lend(LogSnapshot& log) : m_log(log) { swap(); }
-        ~Lend() { swap(); }
-
-    private:
-        void swap()
-        {
-            for (size_t i = 0; i < m_log.lists.size(); ++i)
-                m_log.lists[i].swap(*globalLists()[i]);
-            std::swap(m_log.timeOffset, gTimeOffset);
-        }
-        LogSnapshot& m_log;
-    };
-};
 }  // namespace
 
 QString CsvQuote(const QString& field)
@@ -202,6 +113,11 @@ char16_t jisForm(char16_t c)
 
 QByteArray ToShiftJis(const QString& text)
 {
+    return ToShiftJis(text, ShiftJisMiss::Question);
+}
+
+QByteArray ToShiftJis(const QString& text, ShiftJisMiss miss)
+{
     // One encoder for every line: making one costs more than encoding a line. Stateless,
     // so that half a surrogate pair at a line's end never joins the next line; an encoder
     // that met a character the code page lacks keeps saying so, and is replaced.
@@ -228,7 +144,13 @@ QByteArray ToShiftJis(const QString& text)
     for (qsizetype i = 0; i < t.size(); ++i) {
         const qsizetype n = t.at(i).isHighSurrogate() && i + 1 < t.size() ? 2 : 1;
         const QByteArray b = encode(QStringView(t).mid(i, n), &ok);
-        bytes += ok ? b : QByteArray("?");
+        if (ok)
+            bytes += b;
+        else if (miss == ShiftJisMiss::Question || (n == 1 && t.at(i).isSurrogate()))
+            bytes += '?';  // half a surrogate pair is no character a reference could name
+        else
+            bytes += "&#" + QByteArray::number(n == 2 ? QChar::surrogateToUcs4(t.at(i), t.at(i + 1)) : t.at(i).unicode())
+                + ';';
         i += n - 1;
     }
     return bytes;
@@ -267,7 +189,7 @@ bool ExportCSV(const QString& fileName, const ExportChoice& choose, JobProgress*
         progress->begin(tr("CSV出力処理中です . . ."), int(items.size()));
         begun = true;
     }
-    DiveTexts dive(&log.context);
+    DiveTexts dive(log.context());
     // The dive tables' look-ups share one lock from one step that lets other windows run
     // to the next: taking it for each look-up would cost more than the look-ups.
     std::optional<ReadTransaction> lookUps;
@@ -288,14 +210,7 @@ bool ExportCSV(const QString& fileName, const ExportChoice& choose, JobProgress*
             const LogSnapshot::Lend lend(log);
             if (!lookUps)
                 lookUps.emplace();
-            if (const auto at = log.rowOf.constFind(item.id); at != log.rowOf.cend()) {
-                dive.loadRow(log.rows[size_t(*at)], item.number);
-            } else {
-                // Gone before the log was read (another program deleted it after the list was
-                // drawn): an empty record with its number, as the editor would show it. A dive
-                // deleted while the export runs was read already and is written as it was.
-                dive.loadEmpty(item.number);
-            }
+            log.load(dive, item);
             line = CsvLine(dive);
         }
         if (!writeLine(line))

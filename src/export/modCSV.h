@@ -3,15 +3,11 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
-#include <functional>
+
+#include "LogSnapshot.h"
 
 class DiveTexts;
 class JobProgress;
-
-struct ExportItem {
-    qint64 id;
-    long number;  // the dive number the list shows for it
-};
 
 QString CsvQuote(const QString& field);
 QString CsvHeader();
@@ -19,6 +15,10 @@ QString CsvLine(const DiveTexts& dive);
 // Text as Shift-JIS: the Unicode forms of the JIS dashes and signs become the ones the code
 // page holds, and any other character it cannot hold becomes "?".
 QByteArray ToShiftJis(const QString& text);
+// The same, with a character the code page cannot hold written as "?" (for CSV) or as a
+// numeric character reference such as "&#128512;" (for HTML, where nothing is lost).
+enum class ShiftJisMiss { Question, CharRef };
+QByteArray ToShiftJis(const QString& text, ShiftJisMiss miss);
 
 // Writes the items in their order, through a temporary file that replaces the target only
 // when it is complete: on failure an existing file stays as it was. The log and its
@@ -28,8 +28,5 @@ QByteArray ToShiftJis(const QString& text);
 // their turn, so the file shows one state of the log and a save made meanwhile succeeds.
 bool ExportCSV(const QString& fileName, const QList<ExportItem>& items, JobProgress* progress, QString* error);
 
-// Chooses the dives inside that same read of the log, so that what the choice reads (the
-// list's numbers, say) belongs to the state the file shows. False, with error set, stops
-// the export before the target is touched.
-using ExportChoice = std::function<bool(QList<ExportItem>* items, QString* error)>;
+// Chooses the dives inside that same read of the log (ExportChoice).
 bool ExportCSV(const QString& fileName, const ExportChoice& choose, JobProgress* progress, QString* error);

@@ -16,6 +16,7 @@
 #include "frmProfCalc.h"
 #include "frmProgress.h"
 #include "frmRecord.h"
+#include "modExport.h"
 #include "modStartup.h"
 #include "modSubroutines.h"
 #include "modSupport.h"
@@ -43,7 +44,8 @@ const int kDesignedColumnWidths[] = {60, 250, 80, 80, 140};
 bool commandAvailable(const QString& key)
 {
     static const QStringList available = {QStringLiteral("new"), QStringLiteral("clone"), QStringLiteral("delete"),
-                                          QStringLiteral("calc"), QStringLiteral("csv"), QStringLiteral("open"),
+                                          QStringLiteral("calc"), QStringLiteral("csv"), QStringLiteral("export"),
+                                          QStringLiteral("open"),
                                           QStringLiteral("option"), QStringLiteral("ha")};
     return available.contains(key);
 }
@@ -116,6 +118,7 @@ frmLogList::frmLogList(QWidget* parent)
     connect(ui->mnuToolCalc, &QAction::triggered, this, &frmLogList::mnuToolCalc_Click);
     connect(ui->mnuToolOption, &QAction::triggered, this, &frmLogList::mnuToolOption_Click);
     connect(ui->mnuRecExportCSV, &QAction::triggered, this, &frmLogList::mnuRecExportCSV_Click);
+    connect(ui->mnuRecExport, &QAction::triggered, this, &frmLogList::mnuRecExport_Click);
     connect(ui->mnuHelpHelp, &QAction::triggered, this, &frmLogList::mnuHelpHelp_Click);
     connect(ui->mnuHelpAbout, &QAction::triggered, this, &frmLogList::mnuHelpAbout_Click);
     connect(ui->cboSpDive, &QComboBox::currentIndexChanged, this, &frmLogList::cboSpDive_Click);
@@ -375,31 +378,54 @@ QList<ExportItem> frmLogList::selectedItems() const
 
 void frmLogList::mnuRecExportCSV_Click()
 {
-    if (m_selection.isEmpty()) {
-        MsgBox(tr("出力するレコードを選択してください（複数選択可）"), MsgIcon::Exclamation, MsgButtons::Ok,
-               tr("CSV出力"), this);
-        return;
-    }
-    const QString file = Services().saveFileName(tr("CSVファイル出力"),
-                                                 tr("CSVファイル (*.csv);;テキストファイル (*.txt)"), m_exportFileName,
-                                                 this);
+    const QString file = exportTarget(tr("CSV出力"), tr("CSVファイル出力"), tr("CSVファイル (*.csv);;テキストファイル (*.txt)"));
     if (file.isEmpty())
         return;
+    frmProgress progress(this);
+    const JobScope job(this, &progress);
+    QString error;
+    exportDone(ExportCSV(file, selectedItems(), &progress, &error), error);
+}
+
+void frmLogList::mnuRecExport_Click()
+{
+    const QString file = exportTarget(tr("HTML出力"), tr("HTMLファイル出力"), tr("HTMLファイル (*.html *.htm)"));
+    if (file.isEmpty())
+        return;
+    frmProgress progress(this);
+    const JobScope job(this, &progress);
+    QString error;
+    exportDone(ExportHTML(file, TemplateFilePath(), selectedItems(), &progress, &error), error);
+}
+
+QString frmLogList::exportTarget(const QString& command, const QString& title, const QString& filter)
+{
+    if (m_selection.isEmpty()) {
+        MsgBox(tr("出力するレコードを選択してください（複数選択可）"), MsgIcon::Exclamation, MsgButtons::Ok, command,
+               this);
+        return {};
+    }
+    // The last name chosen is offered again, whichever export chose it.
+    const QString file = Services().saveFileName(title, filter, m_exportFileName, this);
+    if (file.isEmpty())
+        return {};
     m_exportFileName = file;
     // Refused before the overwrite question: there is nothing the user could agree to.
     if (const QString refusal = LogTargetRefusal(file); !refusal.isEmpty()) {
         MsgBox(refusal, MsgIcon::Exclamation, MsgButtons::Ok, tr("エラー"), this);
-        return;
+        return {};
     }
     if (QFileInfo::exists(file)
         && MsgBox(file + tr("ファイルは既に存在します。") + QLatin1Char('\n') + tr("上書きしますか?"),
                   MsgIcon::Exclamation, MsgButtons::YesNo, tr("確認"), this)
             != MsgResult::Yes)
-        return;
-    frmProgress progress(this);
-    const JobScope job(this, &progress);
-    QString error;
-    if (ExportCSV(file, selectedItems(), &progress, &error))
+        return {};
+    return file;
+}
+
+void frmLogList::exportDone(bool ok, const QString& error)
+{
+    if (ok)
         MsgBox(tr("出力完了しました"), MsgIcon::Information, MsgButtons::Ok, tr("正常終了"), this);
     else
         MsgBox(tr("出力途中でエラーが発生しました") + QLatin1Char('\n') + error, MsgIcon::Exclamation, MsgButtons::Ok,

@@ -61,6 +61,7 @@ private slots:
     void mnuToolCalc_Click();
     void mnuToolOption_Click();
     void mnuRecExportCSV_Click();
+    void mnuRecExport_Click();
     void mnuHelpHelp_Click();
     void mnuHelpAbout_Click();
     void cboSpDive_Click();
@@ -80,6 +81,10 @@ private:
     QString rowText(const QString& key, int column) const;
     // The stored selection as dive ids with the numbers the list shows for them.
     QList<ExportItem> selectedItems() const;
+    // The export's target: the selection checked, the save dialog, the log refused and the
+    // overwrite question asked. Empty when the command ends there.
+    QString exportTarget(const QString& command, const QString& title, const QString& filter);
+    void exportDone(bool ok, const QString& error);
 
     Ui::frmLogList* ui;
     DiveListModel* m_model;
