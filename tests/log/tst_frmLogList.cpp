@@ -208,6 +208,7 @@ private slots:
         QTest::newRow("width too large for any int") << "WIDTH" << "1e30" << false;
         QTest::newRow("negative height") << "HEIGHT" << "-600" << false;
         QTest::newRow("column in range") << "COLUMN_2" << "1500" << true;
+        QTest::newRow("column of no width") << "COLUMN_2" << "0" << false;
         QTest::newRow("column wider than the screen") << "COLUMN_2" << "1e30" << false;
     }
 
