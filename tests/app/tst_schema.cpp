@@ -108,8 +108,6 @@ private slots:
         QCOMPARE(ui.messages[0].text, QStringLiteral("このバージョンではデータベース構造が変更になりました\n"
                                                      "データベースをアップデートしてよろしいですか\n\n"
                                                      "（実行する前にデータベースファイルをバックアップすることをお勧めします）"));
-        QCOMPARE(std::tuple(ui.messages[0].icon, ui.messages[0].buttons, ui.messages[0].caption),
-                 std::tuple(MsgIcon::Question, MsgButtons::YesNo, QStringLiteral("Tidewriter")));
         // The backup holds the log as it was before the first statement.
         QCOMPARE(ReadFileBytes(log.logPath() + ".bak"), before);
         QVERIFY(gModified);

@@ -1,6 +1,6 @@
 // SerialByteLine on a pseudo-terminal whose other side is a simulated communication unit:
-// what only the real line does. A whole transfer over it runs in tst_frmHATrance; the
-// transfer's own rules on a simulated clock in tst_hatransfer. Waits here take real time.
+// what only the real line does. The transfer's own rules run on a simulated clock in
+// tst_hatransfer and through the window in tst_frmHATrance. Waits here take real time.
 #include "Globals.h"
 #include "HATransfer.h"
 #include "PtySimulator.h"
