@@ -345,7 +345,7 @@ private slots:
             QString error;
             QVERIFY(ExportHTML(log.path("own/page.html"), log.path("t.htm"), {{d.b, 2}, {d.a, 1}}, nullptr, &error));
             QCOMPARE(ReadFileBytes(out), ReadFileBytes(log.path("own/page.html")));
-            for (const char* png : {"1.png", "2.png"})
+            for (const QString& png : QStringList{"1.png", "2.png"})
                 QCOMPARE(ReadFileBytes(log.path("cli/charts/" + png)), ReadFileBytes(log.path("own/charts/" + png)));
         }
     }
