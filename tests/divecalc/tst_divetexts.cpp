@@ -66,14 +66,6 @@ private slots:
         QVERIFY(dive.load(id, 7));
         QCOMPARE(dive.caption(), QStringLiteral("2024/07/15 - "));
         QCOMPARE(mismatches(dive, expect + " No=7"), QString());
-        // The same row with its columns in other places and cases, one shape after the other.
-        for (const char* columns : {"id, *", "*, id", "MAX_DEPTH, Dive_Date, *", "*"}) {
-            auto rs = log.db().query(QStringLiteral("SELECT %1 FROM LogTbl WHERE id = ?").arg(columns), {id});
-            QVERIFY(rs && !rs->eof());
-            DiveTexts again;
-            again.loadRow(*rs, 7);
-            QCOMPARE(CsvLine(again), CsvLine(dive));
-        }
     }
     void secondDiveOfTheDay()
     {
