@@ -78,7 +78,7 @@ struct Fixture {
 };
 
 // Data rows. Edit::value: a combo position or the check-list positions ticked; Closing::how: close
-// (the box), cancel or esc; Series::first and second: txtAvgDepth and txtMaxDepth, or txtSurfaceTemp
+// (the box) or cancel; Series::first and second: txtAvgDepth and txtMaxDepth, or txtSurfaceTemp
 // and txtDepthTemp.
 struct Edit { QString control, value; bool changed; QString column; QVariant stored; };
 struct Closing { bool edited; QString how; MsgResult answer; bool asked, closed; };
@@ -165,7 +165,6 @@ private slots:
         QTest::newRow("close box, edit, No") << Closing{true, "close", MsgResult::No, true, false};
         QTest::newRow("close box, edit, Yes") << Closing{true, "close", MsgResult::Yes, true, true};
         QTest::newRow("Cancel after an edit") << Closing{true, "cancel", MsgResult::No, false, true};
-        QTest::newRow("Esc after an edit") << Closing{true, "esc", MsgResult::No, false, true};
     }
     void closing()
     {
@@ -179,10 +178,8 @@ private slots:
         f.ui.answers = {closing.answer};
         if (closing.how == "close")
             f.w.close();
-        else if (closing.how == "cancel")
-            QTest::mouseClick(f.button("cmdCancel"), Qt::LeftButton);
         else
-            QTest::keyClick(&f.w, Qt::Key_Escape);
+            QTest::mouseClick(f.button("cmdCancel"), Qt::LeftButton);
         QCoreApplication::processEvents();
         QCOMPARE(f.ui.messages.size(), closing.asked ? 1 : 0);
         QCOMPARE(f.ui.messages.value(0).text, closing.asked ? kCloseQuestion : QString());
@@ -281,7 +278,6 @@ private slots:
         QTest::keyClick(view, Qt::Key_Return);
         QPointer<frmRecord> ea = list.editorOf(a), eb = list.editorOf(b);
         QVERIFY(ea && eb && ea != eb && ea->isVisible() && eb->isVisible());
-        QCOMPARE(std::pair(ea->recordId(), eb->recordId()), std::pair(a, b));
         QTest::keyClick(view, Qt::Key_Return);
         QCOMPARE(list.editorOf(a), ea.data());
         QCOMPARE(list.findChildren<frmRecord*>().size(), 2);
