@@ -85,7 +85,6 @@ private slots:
         QCOMPARE(w.titles(), (QStringList{"a", "b", "c"}));
         w.ui.openAnswer = w.pic(QStringLiteral("sub/IMG_0012.v2.JPG"));
         w.action("mnuPicAdd")->trigger();
-        QCOMPARE(w.ui.openDialogs.value(0).value(2), gPicPath);
         QCOMPARE(w.titles(), (QStringList{"a", "b", "c", "IMG_0012.v2"}));
         QCOMPARE(w.changed.size(), 3);
     }
@@ -142,10 +141,6 @@ private slots:
         QCOMPARE(w.ui.opened.size(), 1);
         QCOMPARE(w.ui.messages.size(), 1);
         QCOMPARE(w.ui.messages[0].text, path + QStringLiteral("\nファイルが見つかりません"));
-        w.select({0, 2});
-        std::unique_ptr<QMimeData> data(w.view->model()->mimeData(w.view->selectionModel()->selectedIndexes()));
-        QCOMPARE(data->urls(), (QList<QUrl>{QUrl::fromLocalFile(w.store.pictures()[2].path),
-                                            QUrl::fromLocalFile(w.store.pictures()[0].path)}));
     }
 };
 
