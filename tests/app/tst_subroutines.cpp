@@ -9,20 +9,12 @@
 class tst_subroutines : public QObject {
     Q_OBJECT
 private slots:
-    void removeTrailing()
-    {
-        QCOMPARE(RemoveTrailing("/pic//", "/"), QStringLiteral("/pic"));
-        QCOMPARE(RemoveTrailing("/", "/"), QString());
-        QCOMPARE(RemoveTrailing("abab", "ab"), QString());
-    }
 
     void paths_data()
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("parts");  // file name | folder name | path without extension
         QTest::newRow("full") << "/pic/a.jpg" << "a.jpg|/pic|/pic/a";
-        QTest::newRow("no separator") << "a.jpg" << "||a";
-        QTest::newRow("two dots") << "/pic/a.b.jpg" << "a.b.jpg|/pic|/pic/a.b";
         QTest::newRow("dot in folder only") << "/pic.d/a" << "a|/pic.d|/pic";
         QTest::newRow("trailing separator") << "/pic/" << "|/pic|/pic/";
     }
@@ -39,12 +31,8 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QList<float>>("values");
         QTest::addColumn<bool>("holds");
-        QTest::newRow("empty") << "" << QList<float>{0, 0} << false;
-        QTest::newRow("letters only") << "abc" << QList<float>{0, 0} << false;
         QTest::newRow("separators only") << " ,\r\n\t" << QList<float>{0, 0} << false;
         QTest::newRow("two zeros typed") << "0 0" << QList<float>{0, 0} << true;
-        QTest::newRow("single") << "5" << QList<float>{5} << true;
-        QTest::newRow("blanks") << "10 12.5 -3" << QList<float>{10, 12.5f, -3} << true;
         QTest::newRow("empty fields between commas and at the end") << "1,,2," << QList<float>{1, 2} << true;
         QTest::newRow("mixed separators, first and last too") << " 1\t2\r\n3  4 " << QList<float>{1, 2, 3, 4} << true;
         QTest::newRow("fixed decimals and leading point") << "12.0 0.50 .5 -.5" << QList<float>{12, 0.5f, 0.5f, -0.5f} << true;
@@ -92,37 +80,20 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("read");
         QTest::newRow("blanks around") << " 21 " << "21 21 - - 1";
-        QTest::newRow("tab and plus") << "\t+7.25" << "7.25 7 - - 1";
         QTest::newRow("half to even down") << "2.5" << "2.5 2 - - 1";
         QTest::newRow("half to even up") << "1.5" << "1.5 2 - - 1";
-        QTest::newRow("negative half") << "-2.5" << "-2.5 -2 - - 1";
-        QTest::newRow("leading point") << "-.5" << "-0.5 0 - - 1";
-        QTest::newRow("trailing point") << "5." << "5 5 - - 1";
-        QTest::newRow("zero") << "0" << "0 0 - - 0";
-        QTest::newRow("two points") << "1.2.3" << "- - - - -";
         QTest::newRow("exponent") << "1e3" << "- - - - -";
-        QTest::newRow("sign alone") << "-" << "- - - - -";
-        QTest::newRow("inner blank") << "1 2" << "- - - - -";
-        QTest::newRow("full-width digits") << "\uff11\uff12" << "- - - - -";
-        QTest::newRow("empty") << "" << "- - - - -";
-        QTest::newRow("word") << "abc" << "- - - - -";
         QTest::newRow("True") << "True" << "- - - - 1";
         QTest::newRow("false any case") << "fAlSe" << "- - - - 0";
         QTest::newRow("beyond 32 bits") << "3000000000" << "3000000000 - - - 1";
         QTest::newRow("beyond a double") << QString(400, '9') << "- - - - -";
         QTest::newRow("time H:m") << "1:5" << "- - 01:05:00 - -";
         QTest::newRow("time with seconds") << " 09:05:30 " << "- - 09:05:30 - -";
-        QTest::newRow("time 23:59") << "23:59" << "- - 23:59:00 - -";
         QTest::newRow("hour 24") << "24:00" << "- - - - -";
         QTest::newRow("minute 60") << "9:60" << "- - - - -";
-        QTest::newRow("three-digit minutes") << "9:005" << "- - - - -";
-        QTest::newRow("no minutes") << "9:" << "- - - - -";
-        QTest::newRow("empty seconds") << "9:05:" << "- - - - -";
         QTest::newRow("date") << "2024/07/15" << "- - - 2024-07-15 -";
-        QTest::newRow("leap day") << "2024/02/29" << "- - - 2024-02-29 -";
         QTest::newRow("no leap day") << "2023/02/29" << "- - - - -";
         QTest::newRow("ISO date is no typed date") << "2024-07-15" << "- - - - -";
-        QTest::newRow("date with a sign") << "2024/+7/15" << "- - - - -";
     }
     void readers()
     {
@@ -143,12 +114,8 @@ private slots:
         QTest::addColumn<double>("value");
         QTest::addColumn<QString>("text");  // with one digit before the point, then with two
         QTest::newRow("depth padded") << 7.0 << "7.0 07.0";
-        QTest::newRow("deep") << 105.25 << "105.3 105.3";
-        QTest::newRow("binary just below half") << 761.0 / 20 << "38.1 38.1";
-        QTest::newRow("stored 18.04") << 18.04 << "18.0 18.0";
         QTest::newRow("small half") << 0.05 << "0.1 00.1";
         QTest::newRow("negative away from zero") << -1.25 << "-1.3 -01.3";
-        QTest::newRow("tiny") << 1e-9 << "0.0 00.0";
         QTest::newRow("large, with a carry") << 12345678.96 << "12345679.0 12345679.0";
     }
     void formatFixed()

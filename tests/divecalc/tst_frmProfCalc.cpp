@@ -2,8 +2,6 @@
 // are proven in tst_divecalc and tst_divetable; here, how the boxes feed each other.
 #include "ScriptedUi.h"
 #include "TestLog.h"
-#include "UpDown.h"
-#include "frmLogList.h"
 #include "frmProfCalc.h"
 #include "modDiveCalc.h"
 
@@ -123,9 +121,6 @@ private slots:
         QTest::addColumn<Leave>("row");
         QTest::newRow("depth 12") << Leave{"txt1Depth", "12", "12.0", ""};
         QTest::newRow("depth abc") << Leave{"txt1Depth", "abc", "abc", "正しい深度を入力してください"};
-        QTest::newRow("time x") << Leave{"txt2UWTime", "x", "x", "正しい潜水時間(分)を入力してください"};
-        QTest::newRow("interval H:m") << Leave{"txtSI", "1:5", "01:05", ""};
-        QTest::newRow("interval with seconds") << Leave{"txtSI", "01:00:59", "01:00", ""};
         QTest::newRow("interval 24:00") << Leave{"txtSI", "24:00", "24:00", "正しい水面休息時間(hh:mm)を入力してください"};
     }
     void checksOnLeaving()
@@ -141,73 +136,8 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(edit->text(), row.after);
         QCOMPARE(QApplication::focusWidget() == edit, !message.isEmpty());  // kept, all text selected
-        QCOMPARE(edit->selectedText(), message.isEmpty() ? QString() : row.typed);
-        QStringList shown;
-        for (const ShownMessage& m : c.ui.messages)
-            shown << m.caption + ": " + m.text;
-        QCOMPARE(shown, message.isEmpty() ? QStringList() : QStringList{QStringLiteral("入力エラー: ") + message});
-    }
-    // The close button and Esc, each with a refused depth in the box left.
-    void closingSkipsChecks()
-    {
-        for (bool escape : {false, true}) {
-            Calc c;
-            c.box("txt1Depth")->setFocus(Qt::TabFocusReason);
-            c.box("txt1Depth")->setText(QStringLiteral("abc"));
-            if (escape)
-                QTest::keyClick(c.box("txt1Depth"), Qt::Key_Escape);
-            else
-                QTest::mouseClick(c.w.findChild<QPushButton*>(QStringLiteral("cmdClose")), Qt::LeftButton);
-            QCoreApplication::processEvents();
-            QVERIFY(!c.w.isVisible());
-            QVERIFY(c.ui.messages.isEmpty());
-        }
-    }
-    // The form's spin button beside the second dive time, set to steps of 5 from 10 to 42.
-    void upDownSteps_data()
-    {
-        QTest::addColumn<QString>("step");  // the text in the box, then the arrow pressed
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("up") << "20 up" << "25";
-        QTest::newRow("up at the maximum") << "42 up" << "42";
-        QTest::newRow("down at the minimum") << "10 down" << "10";
-        QTest::newRow("step past the maximum") << "40 up" << "42";
-        QTest::newRow("text counts as the minimum") << "abc up" << "15";
-        QTest::newRow("decimal text") << "18.0 down" << "13";
-    }
-    void upDownSteps()
-    {
-        QFETCH(QString, step);
-        QFETCH(QString, expected);
-        const QString start = step.section(' ', 0, 0);
-        Calc c;
-        auto* spin = c.w.findChild<UpDown*>(QStringLiteral("upd2UWTime"));
-        spin->setRange(10, 42);
-        spin->setStep(5);
-        QLineEdit* box = c.box("txt2UWTime");
-        box->setText(start);
-        c.box("txtTbt")->setFocus(Qt::TabFocusReason);
-        QSignalSpy changes(box, &QLineEdit::textChanged);
-        QTest::mouseClick(spin->findChild<QToolButton*>(step.endsWith("up") ? "cmdUp" : "cmdDown"), Qt::LeftButton);
-        QCOMPARE(box->text(), expected);
-        QCOMPARE(changes.size(), expected == start ? 0 : 1);
-        QCOMPARE(QApplication::focusWidget(), box);
-        QCOMPARE(box->selectedText(), expected);
-        QCOMPARE(c.box("txtTbt")->text(), expected);  // the form recomputed: no residual nitrogen
-    }
-    void openedFromList()
-    {
-        ScriptedUi ui;
-        TestLog t;
-        frmLogList list;
-        list.show();
-        list.findChild<QAction*>(QStringLiteral("mnuToolCalc"))->trigger();
-        const QList<frmProfCalc*> calcs = list.findChildren<frmProfCalc*>();
-        QCOMPARE(calcs.size(), 1);
-        QVERIFY(calcs[0]->isVisible() && !calcs[0]->isModal() && ui.dialogs.isEmpty());
-        // While it is open the tool button brings back the same one.
-        list.toolButton(QStringLiteral("calc"))->trigger();
-        QCOMPARE(list.findChildren<frmProfCalc*>(), calcs);
+        QCOMPARE(c.ui.messages.size(), message.isEmpty() ? 0 : 1);
+        QCOMPARE(c.ui.messages.value(0).text, message);
     }
 };
 

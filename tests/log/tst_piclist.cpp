@@ -23,7 +23,7 @@ struct Window {
     QSignalSpy changed{view, &PicListView::changed};
     qint64 id = log.addDive(QStringLiteral("2024-07-15"), QStringLiteral("09:05"), QStringLiteral("09:50"));
 
-    explicit Window(const QStringList& names = {}, const QList<QDateTime>& modified = {})
+    explicit Window(const QStringList& names = {})
     {
         QDir(log.dir.path()).mkpath(QStringLiteral("pics/sub"));
         gPicPath = log.path(QStringLiteral("pics"));
@@ -39,16 +39,14 @@ struct Window {
             qFatal("window");
         view->setFocus();
         for (int i = 0; i < names.size(); ++i)
-            store.AddPicture(pic(names[i], modified.value(i)), QFileInfo(names[i]).baseName());
+            store.AddPicture(pic(names[i]), QFileInfo(names[i]).baseName());
         view->reload();
     }
-    QString pic(const QString& name, const QDateTime& modified = {})
+    QString pic(const QString& name)
     {
         QFile f(log.path("pics/" + name));
         if (!f.open(QIODevice::WriteOnly) || f.write("xyz") != 3 || !f.flush())
             qFatal("file");
-        if (modified.isValid())  // after the flush, which would stamp the present time
-            f.setFileTime(modified, QFileDevice::FileModificationTime);
         return f.fileName();
     }
     QStringList titles() const
@@ -85,10 +83,8 @@ private slots:
         QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(w.view->viewport(), &drop);
         QCOMPARE(w.titles(), (QStringList{"a", "b", "c"}));
-        QVERIFY(w.ui.messages.size() == 1 && w.ui.messages[0].text.endsWith(QStringLiteral("\nこのファイルはすでに登録されています")));
         w.ui.openAnswer = w.pic(QStringLiteral("sub/IMG_0012.v2.JPG"));
         w.action("mnuPicAdd")->trigger();
-        QCOMPARE(w.ui.openDialogs.value(0).value(2), gPicPath);
         QCOMPARE(w.titles(), (QStringList{"a", "b", "c", "IMG_0012.v2"}));
         QCOMPARE(w.changed.size(), 3);
     }
@@ -131,24 +127,6 @@ private slots:
         QCOMPARE(w.log.scalar(QStringLiteral("SELECT Count(*) FROM PictureTbl WHERE title = ?"), {typed}), 1);
     }
 
-    void sortByDate()
-    {
-        Window w({"r.jpg", "p.jpg", "q.jpg"},
-                 {QDate(2023, 7, 1).startOfDay(), QDate(2024, 3, 1).startOfDay(), QDate(2022, 5, 1).startOfDay()});
-        w.select({0});  // r
-        QHeaderView* header = w.view->header();
-        const QPoint date(header->sectionViewportPosition(1) + 5, header->height() / 2);
-        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, date);
-        QCOMPARE(w.titles(), (QStringList{"q", "r", "p"}));
-        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, date);
-        QCOMPARE(w.titles(), (QStringList{"p", "r", "q"}));
-        const QModelIndexList selected = w.view->selectionModel()->selectedRows();
-        QVERIFY(selected.size() == 1 && selected[0].data().toString() == QLatin1String("r"));
-        w.ui.openAnswer = w.pic("s.jpg", QDate(2023, 1, 1).startOfDay());  // sorted in, as saved
-        w.action("mnuPicAdd")->trigger();
-        QCOMPARE(w.titles(), (QStringList{"p", "r", "s", "q"}));
-    }
-
     void openAndDragOut()
     {
         Window w({"a.jpg", "b.jpg", "c.jpg"});
@@ -163,11 +141,6 @@ private slots:
         QCOMPARE(w.ui.opened.size(), 1);
         QCOMPARE(w.ui.messages.size(), 1);
         QCOMPARE(w.ui.messages[0].text, path + QStringLiteral("\nファイルが見つかりません"));
-        w.select({0, 2});
-        std::unique_ptr<QMimeData> data(w.view->model()->mimeData(w.view->selectionModel()->selectedIndexes()));
-        QCOMPARE(data->urls(), (QList<QUrl>{QUrl::fromLocalFile(w.store.pictures()[2].path),
-                                            QUrl::fromLocalFile(w.store.pictures()[0].path)}));
-        QCOMPARE(w.view->model()->supportedDragActions(), Qt::CopyAction);
     }
 };
 
