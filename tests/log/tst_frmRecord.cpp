@@ -97,20 +97,6 @@ Q_DECLARE_METATYPE(Spin)
 class tst_frmRecord : public QObject {
     Q_OBJECT
 private slots:
-    void opensStoredDiveOnce()
-    {
-        Fixture f;
-        // Opening the dive already open reads nothing; once closed, the window reads it again.
-        f.t.db().execute("UPDATE LogTbl SET location = 'Palau', dive_date = NULL WHERE id = ?", {f.id});
-        f.w.OpenRec(f.id, 7);
-        QCOMPARE(child<QComboBox>(f.w, "cboLocation")->currentText(), QStringLiteral("Okinawa"));
-        QVERIFY(!f.applyEnabled());
-        f.w.Unload();
-        f.w.show();
-        f.w.OpenRec(f.id, 7);
-        QCOMPARE(child<QComboBox>(f.w, "cboLocation")->currentText(), QStringLiteral("Palau"));
-        QVERIFY(f.applyEnabled());  // without a date, the one OK writes is an edit
-    }
     // One edit per row, then OK: only a real change enables Apply and is written; a column
     // written behind the editor's back keeps its value either way.
     void saveWritesOnlyChanges_data()

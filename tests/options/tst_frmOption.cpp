@@ -83,14 +83,6 @@ private slots:
         QCOMPARE(QStringList({ini("PORT"), ini("PORT_NAME")}), p.stored);
     }
 
-    void deviceEntries()
-    {
-        // COM lines (ttyS0..3) are left out, the rest in natural order; an absent saved device stays listed.
-        QCOMPARE(PortDeviceEntries({"/dev/ttyUSB10", "/dev/ttyS0", "/dev/ttyS4", "/dev/ttyUSB2"}, ""),
-                 QStringList({"/dev/ttyS4", "/dev/ttyUSB2", "/dev/ttyUSB10"}));
-        QCOMPARE(PortDeviceEntries({"/dev/ttyUSB0"}, "/dev/ttyUSB7"), QStringList({"/dev/ttyUSB0", "/dev/ttyUSB7"}));
-    }
-
     // The five lists share one routine: one list of texts and one of names.
     void lists_data()
     {
