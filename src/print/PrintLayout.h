@@ -20,8 +20,8 @@
 // Line, CommandButton, Shape, Grid, vaSpread) to choose its type; other classes are skipped.
 // Control arrays: an object name ending in "_" and digits ("lblH_3") is element 3 of "lblH".
 // Standard properties read: geometry, font (merged over the container's), alignment
-// (AlignRight = right, AlignHCenter = centre), lineWidth (border width of lines and
-// shapes), pixmap (file relative to the .ui). Dynamic properties for what Designer lacks:
+// (AlignRight = right, AlignHCenter = centre), autoFillBackground (an opaque label),
+// frameShape, lineWidth (border width of lines and shapes), pixmap (file relative to the .ui). Dynamic properties for what Designer lacks:
 // visible, multiLine, backStyle (0 transparent, 1 opaque), backColor, borderStyle (0–6),
 // borderWidth, borderColor, fillStyle (0–7), fillColor, shape (0 rectangle, 2 oval,
 // 3 circle, …), picture (file), x1/y1/x2/y2 (a line's ends, pixels), colWidth and
