@@ -91,16 +91,21 @@ void PrintEngine::setControlFont(const LayoutControl& c)
 
 void PrintEngine::printTextLine(const LayoutControl& c, const QRectF& r, const QString& text, qsizetype& p)
 {
+    // One character: a surrogate pair (a kanji beyond the basic plane, say) is never split.
+    const auto charAt = [&text](qsizetype i) {
+        return text.mid(i, text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate() ? 2 : 1);
+    };
     QString line;
-    QChar ch;
+    QString ch;
     do {
-        ch = text.at(p++);
+        ch = charAt(p);
+        p += ch.size();
         if (ch != kLF && ch != kCR)
             line += ch;
         // A line break takes no room: a line that exactly fills the width must not be
         // followed by an empty one because its CR or LF was measured.
     } while (ch != kLF && p < text.size()
-             && (text.at(p) == kCR || text.at(p) == kLF || surface_.textWidth(line + text.at(p)) <= r.width()));
+             && (text.at(p) == kCR || text.at(p) == kLF || surface_.textWidth(line + charAt(p)) <= r.width()));
     const double used = surface_.textWidth(line);
     surface_.setCurrentX(c.alignment == 1 ? r.x() + r.width() - used
                          : c.alignment == 2 ? r.x() + (r.width() - used) / 2

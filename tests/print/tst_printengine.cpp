@@ -69,6 +69,8 @@ private slots:
             << W("QLabel", "lblA", kBox, P("text", "ab&#13;&#10;cd")) << 15.0 << QStringList{"text 10,20 ab", "text 10,40 cd"};
         QTest::newRow("full line then CR LF: no empty line")
             << W("QLabel", "lblA", kBox, P("text", "abcde&#13;&#10;fg")) << 15.0 << QStringList{"text 10,20 abcde", "text 10,40 fg"};
+        QTest::newRow("a surrogate pair stays whole")
+            << W("QLabel", "lblA", kBox, P("text", "abcd𠮷e")) << 15.0 << QStringList{"text 10,20 abcd", "text 10,40 𠮷e"};
         QTest::newRow("right") << W("QLabel", "lblA", kBox, P("text", "ab") + P("alignment", "Qt::AlignRight|Qt::AlignVCenter", "set"))
                                << 15.0 << QStringList{"text 40,20 ab"};
         QTest::newRow("centre") << W("QLabel", "lblA", kBox, P("text", "ab") + P("alignment", "Qt::AlignCenter", "set"))
