@@ -13,6 +13,7 @@
 #include "frmHATrance.h"
 #include "frmMemorial.h"
 #include "frmOption.h"
+#include "frmPrintOption.h"
 #include "frmProfCalc.h"
 #include "frmProgress.h"
 #include "frmRecord.h"
@@ -100,7 +101,7 @@ frmLogList::frmLogList(QWidget* parent)
         ui->stsStatus->addWidget(m_panels[i], i == 2 ? 1 : 0);
     }
     // Disabled before the toolbar copies the commands' states onto its buttons.
-    for (QAction* a : {ui->mnuRecPrint, ui->mnuRecExport, ui->mnuRecExportCSV, ui->mnuToolPageOption})
+    for (QAction* a : {ui->mnuRecPrint, ui->mnuRecExport, ui->mnuRecExportCSV})
         a->setEnabled(false);
     createToolbar();
     ui->mnuRec->setDefaultAction(ui->mnuRecOpen);
@@ -116,6 +117,7 @@ frmLogList::frmLogList(QWidget* parent)
     connect(ui->mnuRecSelectAll, &QAction::triggered, this, &frmLogList::mnuRecSelectAll_Click);
     connect(ui->mnuToolHATrance, &QAction::triggered, this, &frmLogList::mnuToolHATrance_Click);
     connect(ui->mnuToolCalc, &QAction::triggered, this, &frmLogList::mnuToolCalc_Click);
+    connect(ui->mnuToolPageOption, &QAction::triggered, this, &frmLogList::mnuToolPageOption_Click);
     connect(ui->mnuToolOption, &QAction::triggered, this, &frmLogList::mnuToolOption_Click);
     connect(ui->mnuRecExportCSV, &QAction::triggered, this, &frmLogList::mnuRecExportCSV_Click);
     connect(ui->mnuRecExport, &QAction::triggered, this, &frmLogList::mnuRecExport_Click);
@@ -469,6 +471,12 @@ void frmLogList::mnuToolCalc_Click()
     m_calc->show();
     m_calc->raise();
     m_calc->activateWindow();
+}
+
+void frmLogList::mnuToolPageOption_Click()
+{
+    frmPrintOption dialog(this);
+    Services().runDialog(&dialog);
 }
 
 void frmLogList::mnuToolOption_Click()

@@ -59,6 +59,7 @@ private slots:
     void mnuRecSelectAll_Click();
     void mnuToolHATrance_Click();
     void mnuToolCalc_Click();
+    void mnuToolPageOption_Click();
     void mnuToolOption_Click();
     void mnuRecExportCSV_Click();
     void mnuRecExport_Click();
