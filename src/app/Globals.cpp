@@ -5,9 +5,9 @@ Database* gDatabase = nullptr;
 bool gModified = false;
 long gPort = 1;
 QString gPortName;
-std::array<long, 3> gTopMargin{};
-std::array<long, 3> gLeftMarginRight{};
-std::array<long, 3> gLeftMarginLeft{};
+std::array<long, 3> gTopMargin = kDefaultTopMargin;
+std::array<long, 3> gLeftMarginRight = kDefaultLeftMarginRight;
+std::array<long, 3> gLeftMarginLeft = kDefaultLeftMarginLeft;
 std::array<long, 3> gOrientation{};
 long gPageType = 0;
 long gPageSeq = 0;
@@ -25,9 +25,9 @@ void ResetGlobals()
     gModified = false;
     gPort = 1;
     gPortName.clear();
-    gTopMargin = {};
-    gLeftMarginRight = {};
-    gLeftMarginLeft = {};
+    gTopMargin = kDefaultTopMargin;
+    gLeftMarginRight = kDefaultLeftMarginRight;
+    gLeftMarginLeft = kDefaultLeftMarginLeft;
     gOrientation = {};
     gPageType = gPageSeq = 0;
     for (QStringList* l : {&gAirTypes, &gEntryTypes, &gSuits, &gTankMats, &gWeathers, &gItems, &gConditions,

@@ -13,6 +13,11 @@ extern long gPort;               // OPTION/PORT
 extern QString gPortName;        // OPTION/PORT_NAME: a device path that overrides gPort when set
 
 // Print settings: index 0 for page type 0, index 1 for page type 1, index 2 spare.
+// Page margins in millimetres per page type (organizer, A5). They start at their defaults,
+// so a hand-edited value that cannot be read leaves the default rather than 0.
+inline constexpr std::array<long, 3> kDefaultTopMargin{16, 12, 0};
+inline constexpr std::array<long, 3> kDefaultLeftMarginRight{21, 24, 0};
+inline constexpr std::array<long, 3> kDefaultLeftMarginLeft{15, 5, 0};
 extern std::array<long, 3> gTopMargin;
 extern std::array<long, 3> gLeftMarginRight;
 extern std::array<long, 3> gLeftMarginLeft;

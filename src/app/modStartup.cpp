@@ -165,13 +165,12 @@ void ReadProgramSettings()
     // Only COM 1 to COM 4 exist; any other number would open a device nobody chose.
     readLong(gPort, QStringLiteral("OPTION"), QStringLiteral("PORT"), QStringLiteral("1"), 1, 4);
     gPortName = ReadIni(QStringLiteral("OPTION"), QStringLiteral("PORT_NAME"), QString());
-    struct Defaults { const char* section; const char* top; const char* right; const char* left; };
-    const Defaults pages[] = {{"PAGETYPE_1", "16", "21", "15"}, {"PAGETYPE_2", "12", "24", "5"}};
     for (int i = 0; i < 2; ++i) {
-        const QString section = QString::fromLatin1(pages[i].section);
-        readLong(gTopMargin[i], section, QStringLiteral("TOP_MARGINE"), QString::fromLatin1(pages[i].top));
-        readLong(gLeftMarginRight[i], section, QStringLiteral("LEFT_MARGINE_RIGHT"), QString::fromLatin1(pages[i].right));
-        readLong(gLeftMarginLeft[i], section, QStringLiteral("LEFT_MARGINE_LEFT"), QString::fromLatin1(pages[i].left));
+        const QString section = QStringLiteral("PAGETYPE_%1").arg(i + 1);
+        readLong(gTopMargin[i], section, QStringLiteral("TOP_MARGINE"), QString::number(kDefaultTopMargin[i]));
+        readLong(gLeftMarginRight[i], section, QStringLiteral("LEFT_MARGINE_RIGHT"),
+                 QString::number(kDefaultLeftMarginRight[i]));
+        readLong(gLeftMarginLeft[i], section, QStringLiteral("LEFT_MARGINE_LEFT"), QString::number(kDefaultLeftMarginLeft[i]));
         readLong(gOrientation[i], section, QStringLiteral("ORIENTATION"), QStringLiteral("0"));
     }
     readLong(gPageType, QStringLiteral("PRINT"), QStringLiteral("PAGE_TYPE"), QStringLiteral("0"));

@@ -347,7 +347,7 @@ private slots:
         QFETCH(QString, port);
         QFETCH(long, expected);
         TestLog log(false);
-        for (const QString& e : {"OPTION/PORT=" + port, QString("PAGETYPE_1/TOP_MARGINE=20"), QString("PAGETYPE_2/LEFT_MARGINE_LEFT="),
+        for (const QString& e : {"OPTION/PORT=" + port, QString("PAGETYPE_1/TOP_MARGINE=20"), QString("PAGETYPE_2/LEFT_MARGINE_LEFT=1e3"),
                                 QString("PAGETYPE_2/ORIENTATION=abc"), QString("print/page_type=1")})
             QVERIFY(IniFile::write(gIniPath, e.section('/', 0, 0), e.section('/', 1).section('=', 0, 0), e.section('=', 1)));
         gOrientation[1] = 7;
