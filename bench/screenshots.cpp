@@ -9,6 +9,7 @@
 #include "frmProfCalc.h"
 #include "frmHATrance.h"
 #include "frmOption.h"
+#include "frmPrintOption.h"
 #include "frmRecord.h"
 
 #include <QTabWidget>
@@ -90,6 +91,13 @@ int main(int argc, char* argv[])
         }
     }
     optionWindow.close();
+
+    // The page setup as a new settings file gives it.
+    frmPrintOption pageSetup(list);
+    pageSetup.show();
+    QApplication::processEvents();
+    ok = save(&pageSetup, out.filePath(QStringLiteral("page-setup.png"))) && ok;
+    pageSetup.close();
 
     // The transfer window as it starts.
     frmHATrance transfer(list);
