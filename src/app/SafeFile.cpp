@@ -343,12 +343,3 @@ bool CommitTogether(const std::vector<SafeFileWriter*>& files, QString* error)
         *error = failure;
     return failure.isEmpty();
 }
-
-bool WriteFileSafely(const QString& target, const QByteArray& bytes, QString* error)
-{
-    SafeFileWriter file(target);
-    const bool ok = file.open() && file.write(bytes) && file.commit();
-    if (!ok && error)
-        *error = file.errorString();
-    return ok;
-}

@@ -72,9 +72,6 @@ private:
     QString m_error;
 };
 
-// The whole file at once; false with error set when it could not be written.
-bool WriteFileSafely(const QString& target, const QByteArray& bytes, QString* error);
-
 // Many files at once (an export's pictures), closed with closeUnsynced: one sync of their
 // file system puts them all on the disk before any replaces its target, in their order
 // (the last of two with one target stays), then each folder is synced once. One wait for

@@ -94,8 +94,6 @@ public:
     long GetPrevEndPg();
     void RecalcAll();
 
-    bool uwTimeBusy() const { return m_uwBusy; }
-
 signals:
     void textChanged(const QString& control, const QString& text);
 
