@@ -155,6 +155,15 @@ public:
         return checkQuiet(QStringLiteral("open_record")) ? std::optional(times) : std::nullopt;
     }
 
+    // Every dive of the open log, in the list's order, as an export takes them.
+    static QList<ExportItem> listedDives()
+    {
+        QList<ExportItem> items;
+        for (const DiveListRow& r : LoadDiveList(DiveFilter::All).rows)
+            items.append({r.id, r.number});
+        return items;
+    }
+
     // Every dive of the log to a CSV file, in the list's order.
     std::optional<std::vector<double>> exportCsvAll(int runs, const QString& file)
     {
@@ -162,9 +171,7 @@ public:
         Database db;
         if (!openLog(db))
             return std::nullopt;
-        QList<ExportItem> items;
-        for (const DiveListRow& r : LoadDiveList(DiveFilter::All).rows)
-            items.append({r.id, r.number});
+        const QList<ExportItem> items = listedDives();
         std::vector<double> times;
         for (int i = 0; i < runs; ++i) {
             ClearDiveCalcMemos();
@@ -189,9 +196,7 @@ public:
         Database db;
         if (!openLog(db))
             return std::nullopt;
-        QList<ExportItem> items;
-        for (const DiveListRow& r : LoadDiveList(DiveFilter::All).rows)
-            items.append({r.id, r.number});
+        const QList<ExportItem> items = listedDives();
         std::vector<double> times;
         for (int i = 0; i < runs; ++i) {
             ClearDiveCalcMemos();

@@ -76,16 +76,16 @@ void PrintEngine::border(const QRectF& r, const LayoutControl& c)
         surface_.rectangle(r, Qt::black);
 }
 
-void PrintEngine::setControlFont(const LayoutControl& c)
+void PrintEngine::applyFont(const SurfaceFont& wanted)
 {
     SurfaceFont font = surface_.font();
-    font.bold = c.font.bold;
-    font.italic = c.font.italic;
-    setFontName(font, c.font.name);
-    if (c.font.size > 0)
-        font.size = c.font.size;
-    font.strikethru = c.font.strikethru;
-    font.underline = c.font.underline;
+    font.bold = wanted.bold;
+    font.italic = wanted.italic;
+    setFontName(font, wanted.name);
+    if (wanted.size > 0)
+        font.size = wanted.size;
+    font.strikethru = wanted.strikethru;
+    font.underline = wanted.underline;
     surface_.setFont(font);
 }
 
@@ -123,15 +123,7 @@ void PrintEngine::PrintForm(const PrintLayout& layout)
     pen.drawStyle = 0;
     pen.drawWidth = std::max(1, layout.drawWidth);
     surface_.setPen(pen);
-    SurfaceFont font = surface_.font();
-    font.bold = layout.font.bold;
-    font.italic = layout.font.italic;
-    setFontName(font, layout.font.name);
-    if (layout.font.size > 0)
-        font.size = layout.font.size;
-    font.strikethru = layout.font.strikethru;
-    font.underline = layout.font.underline;
-    surface_.setFont(font);
+    applyFont(layout.font);
     for (const LayoutControl& c : layout.controls)
         if (c.visible)
             drawControl(layout, c);
@@ -159,7 +151,7 @@ void PrintEngine::drawControl(const PrintLayout& layout, const LayoutControl& c)
         if (c.backStyle != 0)
             backFill(r, c);
         border(r, c);
-        setControlFont(c);
+        applyFont(c.font);
         surface_.setCurrentY(r.y());
         while (p < text.size())
             printTextLine(c, r, text, p);
@@ -167,7 +159,7 @@ void PrintEngine::drawControl(const PrintLayout& layout, const LayoutControl& c)
     case ControlType::TextBox:
         backFill(r, c);
         border(r, c);
-        setControlFont(c);
+        applyFont(c.font);
         if (c.multiLine) {
             surface_.setCurrentY(r.y());
             while (surface_.current().y() < r.bottom() && p < text.size())
@@ -193,7 +185,7 @@ void PrintEngine::drawControl(const PrintLayout& layout, const LayoutControl& c)
         break;
     case ControlType::CommandButton:
         backFill(r, c);
-        setControlFont(c);
+        applyFont(c.font);
         surface_.rectangle(r, Qt::black);
         surface_.setCurrentX(r.x() + (r.width() - surface_.textWidth(text)) / 2);
         surface_.setCurrentY(r.y() + (r.height() - surface_.textHeight(text)) / 2);
@@ -201,7 +193,7 @@ void PrintEngine::drawControl(const PrintLayout& layout, const LayoutControl& c)
         break;
     case ControlType::Grid:
     case ControlType::Spread:
-        setControlFont(c);
+        applyFont(c.font);
         drawGrid(r, c);
         break;
     case ControlType::Line:

@@ -33,7 +33,8 @@ private:
     QRectF rectangleOf(const LayoutControl& c) const;
     void backFill(const QRectF& r, const LayoutControl& c);
     void border(const QRectF& r, const LayoutControl& c);
-    void setControlFont(const LayoutControl& c);
+    // The font the page or a control names; a name the surface lacks keeps the current one.
+    void applyFont(const SurfaceFont& wanted);
     void printTextLine(const LayoutControl& c, const QRectF& r, const QString& text, qsizetype& p);
     void drawControl(const PrintLayout& layout, const LayoutControl& c);
     void drawShape(const QRectF& r, const LayoutControl& c);
