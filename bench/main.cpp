@@ -10,6 +10,7 @@
 #include "modCSV.h"
 #include "modDiveCalc.h"
 #include "modExport.h"
+#include "modLogPrint.h"
 #include "modSupport.h"
 #include "Main.h"
 #include "SyntheticLog.h"
@@ -214,6 +215,42 @@ public:
         }
         gDatabase = nullptr;
         return checkQuiet(QStringLiteral("export_html_all")) ? std::optional(times) : std::nullopt;
+    }
+
+    // The first kPrintedDives dives of the list as logbook pages in a PDF file, with the
+    // default page setup. The size of the last file written goes to *bytes.
+    static constexpr int kPrintedDives = 1000;
+    std::optional<std::vector<double>> printPdfAll(int runs, const QString& file, qint64* bytes)
+    {
+        ResetGlobals();
+        Database db;
+        if (!openLog(db))
+            return std::nullopt;
+        const QList<ExportItem> items = listedDives().mid(0, kPrintedDives);
+        std::vector<double> times;
+        for (int i = 0; i < runs; ++i) {
+            ClearDiveCalcMemos();
+            QElapsedTimer t;
+            t.start();
+            QString error;
+            LogPrintJob job;
+            const bool done = job.prepare(
+                                  [&](QList<ExportItem>* chosen, QString*) {
+                                      *chosen = items;
+                                      return true;
+                                  },
+                                  &error)
+                && PrintPdf(job, file, DefaultPdfPageLayout(job.setup()), kPdfResolution, nullptr, &error)
+                    == PrintResult::Done;
+            if (!done) {
+                std::fprintf(stderr, "print_pdf_all: %s\n", qPrintable(error));
+                return std::nullopt;
+            }
+            times.push_back(elapsedMs(t));
+        }
+        *bytes = QFileInfo(file).size();
+        gDatabase = nullptr;
+        return checkQuiet(QStringLiteral("print_pdf_all")) ? std::optional(times) : std::nullopt;
     }
 
     // The same log's LogTbl written as plain CSV text straight from the SQLite C API: the
@@ -546,6 +583,18 @@ int main(int argc, char* argv[])
         return 1;
     print(FigureLine(QStringLiteral("export_html_all"), *pages));
     print(QStringLiteral("export_html_per_dive: %1 ms").arg(QString::number(Median(*pages) / options->dives, 'f', 2)));
+    qint64 pdfBytes = 0;
+    const std::optional<std::vector<double>> printed =
+        bench.printPdfAll(options->runs.value_or(3), dir.filePath(QStringLiteral("all.pdf")), &pdfBytes);
+    if (!printed)
+        return 1;
+    const int printedPages = std::min(options->dives, Bench::kPrintedDives);
+    print(FigureLine(QStringLiteral("print_pdf_all"), *printed));
+    print(QStringLiteral("print_pdf_per_page: %1 ms (%2 pages/s, %3 pages, PDF %4 MB)")
+              .arg(QString::number(Median(*printed) / printedPages, 'f', 2))
+              .arg(QString::number(printedPages * 1000.0 / Median(*printed), 'f', 0))
+              .arg(printedPages)
+              .arg(QString::number(pdfBytes / 1048576.0, 'f', 1)));
 
     // The 1 MB comment runs in a process of its own, so that its megabytes do not stand in
     // the peak memory of the ordinary work.

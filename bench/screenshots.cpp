@@ -11,7 +11,10 @@
 #include "frmOption.h"
 #include "frmPrintOption.h"
 #include "frmRecord.h"
+#include "modLogPrint.h"
+#include "PainterSurface.h"
 
+#include <QPainter>
 #include <QTabWidget>
 
 #include <QLineEdit>
@@ -98,6 +101,34 @@ int main(int argc, char* argv[])
     QApplication::processEvents();
     ok = save(&pageSetup, out.filePath(QStringLiteral("page-setup.png"))) && ok;
     pageSetup.close();
+
+    // The newest dive printed on each page type, on A5 paper at 150 dpi with the default
+    // margins of a right-hand page, as the command line's PDF has it.
+    for (const auto& [type, name] : {std::pair{0L, "print-organizer.png"}, std::pair{1L, "print-a5.png"}}) {
+        gPageType = type;
+        LogPrintJob job;
+        QString error;
+        const ExportItem newest{list->model()->row(0).id, list->model()->row(0).number};
+        const QSizeF paper = DefaultPdfPageLayout(job.setup()).fullRect(QPageLayout::Inch).size() * 150;
+        QImage page(paper.toSize(), QImage::Format_RGB32);
+        page.fill(Qt::white);
+        page.setDotsPerMeterX(qRound(150 / 0.0254));
+        page.setDotsPerMeterY(qRound(150 / 0.0254));
+        bool printed = job.prepare([&](QList<ExportItem>* items, QString*) { return *items = {newest}, true; }, &error);
+        if (printed) {
+            PainterSurface surface(&page, 150);
+            printed = job.print(surface, nullptr, &error) == PrintResult::Done;
+        }
+        if (!printed)
+            std::fprintf(stderr, "%s\n", qPrintable(error));
+        QPainter edge(&page);
+        edge.setPen(Qt::gray);
+        edge.drawRect(page.rect().adjusted(0, 0, -1, -1));
+        edge.end();
+        std::printf("%s\n", qPrintable(out.filePath(QString::fromLatin1(name))));
+        ok = printed && page.save(out.filePath(QString::fromLatin1(name))) && ok;
+    }
+    gPageType = 0;
 
     // The transfer window as it starts.
     frmHATrance transfer(list);

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev libgl-dev libsqlite3-dev
-          fonts-ipafont-gothic xvfb xauth python3)
+          fonts-ipafont-gothic xvfb xauth python3 poppler-utils)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -8,6 +8,7 @@
 #include "UiServices.h"
 #include "modCSV.h"
 #include "modExport.h"
+#include "modLogPrint.h"
 #include "modStartup.h"
 #include "modSupport.h"
 
@@ -57,9 +58,10 @@ int usageError(const QString& text)
 }
 
 struct Job {
-    QString file;  // the target of --export-csv or --export-html
+    QString file;  // the target of --export-csv, --export-html or --print-pdf
     bool csvGiven = false;
     bool htmlGiven = false;
+    bool pdfGiven = false;
     QString templateFile;
     bool templateGiven = false;
     QList<qint64> ids;
@@ -94,8 +96,8 @@ Job parse(const QStringList& args, QString* error)
         const QString& a = args[i];
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             job.help = true;
-        } else if (a == QLatin1String("--export-csv") || a == QLatin1String("--export-html") || a == QLatin1String("--ids")
-                   || a == QLatin1String("--template")) {
+        } else if (a == QLatin1String("--export-csv") || a == QLatin1String("--export-html")
+                   || a == QLatin1String("--print-pdf") || a == QLatin1String("--ids") || a == QLatin1String("--template")) {
             if (i + 1 >= args.size()) {
                 *error = tr("%1 には値が必要です").arg(a);
                 return job;
@@ -116,12 +118,14 @@ Job parse(const QStringList& args, QString* error)
                     return job;
                 }
             } else {
-                if (job.csvGiven || job.htmlGiven) {
-                    *error = tr("--export-csv と --export-html はどちらか一つだけ指定してください");
+                if (job.csvGiven || job.htmlGiven || job.pdfGiven) {
+                    *error = tr("--export-csv、--export-html、--print-pdf はどれか一つだけ指定してください");
                     return job;
                 }
                 job.file = value;
-                (a == QLatin1String("--export-csv") ? job.csvGiven : job.htmlGiven) = true;
+                (a == QLatin1String("--export-csv")    ? job.csvGiven
+                 : a == QLatin1String("--export-html") ? job.htmlGiven
+                                                       : job.pdfGiven) = true;
                 if (value.isEmpty()) {
                     *error = tr("%1 には出力ファイル名を指定してください").arg(a);
                     return job;
@@ -138,8 +142,8 @@ Job parse(const QStringList& args, QString* error)
         return job;
     if (job.templateGiven && !job.htmlGiven)
         *error = tr("--template は --export-html と一緒に指定してください");
-    else if (!job.csvGiven && !job.htmlGiven)
-        *error = tr("--ids は --export-csv または --export-html と一緒に指定してください");
+    else if (!job.csvGiven && !job.htmlGiven && !job.pdfGiven)
+        *error = tr("--ids は --export-csv、--export-html、--print-pdf のどれかと一緒に指定してください");
     return job;
 }
 
@@ -152,6 +156,7 @@ QString CommandLineHelp()
         "使い方: tidewriter [LOG]\n"
         "        tidewriter --export-csv FILE [--ids ID,ID,...] [LOG]\n"
         "        tidewriter --export-html FILE [--ids ID,ID,...] [--template TEMPLATE] [LOG]\n"
+        "        tidewriter --print-pdf FILE [--ids ID,ID,...] [LOG]\n"
         "\n"
         "オプションがなければ LOG を（省略時はデータフォルダのログを）ウィンドウで開きます。\n"
         "\n"
@@ -163,6 +168,9 @@ QString CommandLineHelp()
         "                     一覧の HTML 出力と同じ内容で、ディスプレイは要りません。\n"
         "  --template TEMPLATE  HTML 出力にこのテンプレートを使います。省略時はデータフォルダの\n"
         "                     template.htm、なければインストールされた template.htm を使います。\n"
+        "  --print-pdf FILE   ダイブを印刷と同じログブックのページにして PDF で FILE に書き出して\n"
+        "                     終了します。ページ設定（用紙の種類、余白、向き、ページの順序）は\n"
+        "                     設定ファイルのものを使い、用紙は A5 です。ディスプレイは要りません。\n"
         "  --ids ID,ID,...    この id（LogTbl）のダイブだけをこの順に書き出します。\n"
         "                     省略時はすべてのダイブを新しい順に書き出します。\n"
         "  --help             この説明を表示します。\n"
@@ -173,7 +181,8 @@ QString CommandLineHelp()
 bool IsCommandLineJob(const QStringList& arguments)
 {
     for (const QString& a : arguments)
-        if (a == QLatin1String("--export-csv") || a == QLatin1String("--export-html") || a == QLatin1String("--help")
+        if (a == QLatin1String("--export-csv") || a == QLatin1String("--export-html")
+            || a == QLatin1String("--print-pdf") || a == QLatin1String("--help")
             || a == QLatin1String("-h") || a == QLatin1String("--ids") || a == QLatin1String("--template"))
             return true;
     return false;
@@ -235,6 +244,15 @@ int RunCommandLineJob(const QStringList& arguments, const StartupPaths& paths)
         }
         return true;
     };
+    if (job.pdfGiven) {
+        ReadProgramSettings();
+        LogPrintJob print;
+        if (!print.prepare(choose, &error))
+            return failWith(error);
+        if (PrintPdf(print, job.file, DefaultPdfPageLayout(print.setup()), kPdfResolution, nullptr, &error) != PrintResult::Done)
+            return failWith(error);
+        return 0;
+    }
     const bool done = job.htmlGiven
         ? ExportHTML(job.file, job.templateGiven ? job.templateFile : TemplateFilePath(), choose, nullptr, &error)
         : ExportCSV(job.file, choose, nullptr, &error);

@@ -5,6 +5,7 @@
 #include "Database.h"
 #include "Globals.h"
 #include "LogOperations.h"
+#include "PrinterOutput.h"
 #include "SafeFile.h"
 #include "SerialByteLine.h"
 #include "UiServices.h"
@@ -31,6 +32,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QScreen>
 #include <QScopedValueRollback>
 #include <QStyle>
@@ -46,7 +50,7 @@ bool commandAvailable(const QString& key)
 {
     static const QStringList available = {QStringLiteral("new"), QStringLiteral("clone"), QStringLiteral("delete"),
                                           QStringLiteral("calc"), QStringLiteral("csv"), QStringLiteral("export"),
-                                          QStringLiteral("open"),
+                                          QStringLiteral("open"),                  QStringLiteral("print"),
                                           QStringLiteral("option"), QStringLiteral("ha")};
     return available.contains(key);
 }
@@ -121,6 +125,8 @@ frmLogList::frmLogList(QWidget* parent)
     connect(ui->mnuToolOption, &QAction::triggered, this, &frmLogList::mnuToolOption_Click);
     connect(ui->mnuRecExportCSV, &QAction::triggered, this, &frmLogList::mnuRecExportCSV_Click);
     connect(ui->mnuRecExport, &QAction::triggered, this, &frmLogList::mnuRecExport_Click);
+    connect(ui->mnuRecPrint, &QAction::triggered, this, &frmLogList::mnuRecPrint_Click);
+    connect(ui->mnuRecPreview, &QAction::triggered, this, &frmLogList::mnuRecPreview_Click);
     connect(ui->mnuHelpHelp, &QAction::triggered, this, &frmLogList::mnuHelpHelp_Click);
     connect(ui->mnuHelpAbout, &QAction::triggered, this, &frmLogList::mnuHelpAbout_Click);
     connect(ui->cboSpDive, &QComboBox::currentIndexChanged, this, &frmLogList::cboSpDive_Click);
@@ -376,6 +382,77 @@ QList<ExportItem> frmLogList::selectedItems() const
         items.append({id, rowText(key, DiveListModel::ColNo).toLong()});
     }
     return items;
+}
+
+QList<ExportItem> frmLogList::listItems() const
+{
+    QList<ExportItem> items;
+    items.reserve(m_model->rowCount());
+    for (int row = 0; row < m_model->rowCount(); ++row)
+        items.append({KeyToId(m_model->rowKey(row)), m_model->cellText(row, DiveListModel::ColNo).toLong()});
+    return items;
+}
+
+bool frmLogList::preparePrint(LogPrintJob& job, const QList<ExportItem>& items)
+{
+    QString error;
+    if (job.prepare(
+            [&](QList<ExportItem>* chosen, QString*) {
+                *chosen = items;
+                return true;
+            },
+            &error))
+        return true;
+    MsgBox(error, MsgIcon::Exclamation, MsgButtons::Ok, tr("印刷"), this);
+    return false;
+}
+
+void frmLogList::mnuRecPrint_Click()
+{
+    frmPrintOption options(this);
+    Services().runDialog(&options);
+    if (options.result() != QDialog::Accepted)
+        return;
+    QPrinter printer(QPrinter::HighResolution);
+    SetPrinterOrientation(printer, PageSetup::current());
+    QPrintDialog dialog(&printer, this);
+    dialog.setObjectName(QStringLiteral("dlgComDlg"));
+    // Copies are the driver's; there is no page range, one page being one dive.
+    dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintSelection
+                      | QAbstractPrintDialog::PrintShowPageSize);
+    dialog.setPrintRange(m_selection.isEmpty() ? QAbstractPrintDialog::AllPages : QAbstractPrintDialog::Selection);
+    Services().runDialog(&dialog);
+    if (dialog.result() != QDialog::Accepted)
+        return;
+    LogPrintJob job;
+    if (!preparePrint(job, printer.printRange() == QPrinter::Selection ? selectedItems() : listItems()))
+        return;
+    frmProgress progress(this);
+    const JobScope scope(this, &progress);
+    QString error;
+    if (PrintOnPrinter(job, printer, &progress, &error) == PrintResult::Failed)
+        MsgBox(tr("印刷できませんでした") + QLatin1Char('\n') + error, MsgIcon::Critical, MsgButtons::Ok, tr("エラー"),
+               this);
+}
+
+void frmLogList::mnuRecPreview_Click()
+{
+    LogPrintJob job;
+    if (!preparePrint(job, m_selection.isEmpty() ? listItems() : selectedItems()))
+        return;
+    QPrinter printer(QPrinter::HighResolution);
+    SetPrinterOrientation(printer, job.setup());
+    QPrintPreviewDialog dialog(&printer, this);
+    dialog.setObjectName(QStringLiteral("dlgPreview"));
+    dialog.setWindowTitle(tr("印刷プレビュー"));
+    // Printing from the preview goes through here too, with the printer chosen there.
+    connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [&](QPrinter* target) {
+        QString error;
+        if (PrintOnPrinter(job, *target, nullptr, &error) == PrintResult::Failed)
+            MsgBox(tr("印刷できませんでした") + QLatin1Char('\n') + error, MsgIcon::Critical, MsgButtons::Ok,
+                   tr("エラー"), &dialog);
+    });
+    Services().runDialog(&dialog);
 }
 
 void frmLogList::mnuRecExportCSV_Click()

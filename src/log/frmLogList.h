@@ -15,6 +15,7 @@
 namespace Ui { class frmLogList; }
 class QAction;
 class QLabel;
+class LogPrintJob;
 class frmProfCalc;
 class frmRecord;
 
@@ -63,6 +64,8 @@ private slots:
     void mnuToolOption_Click();
     void mnuRecExportCSV_Click();
     void mnuRecExport_Click();
+    void mnuRecPrint_Click();
+    void mnuRecPreview_Click();
     void mnuHelpHelp_Click();
     void mnuHelpAbout_Click();
     void cboSpDive_Click();
@@ -82,6 +85,10 @@ private:
     QString rowText(const QString& key, int column) const;
     // The stored selection as dive ids with the numbers the list shows for them.
     QList<ExportItem> selectedItems() const;
+    // Every dive of the list, in list order.
+    QList<ExportItem> listItems() const;
+    // The print job's layout and dives read; false when the user has been told why not.
+    bool preparePrint(LogPrintJob& job, const QList<ExportItem>& items);
     // The export's target: the selection checked, the save dialog, the log refused and the
     // overwrite question asked. Empty when the command ends there.
     QString exportTarget(const QString& command, const QString& title, const QString& filter);
