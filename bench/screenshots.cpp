@@ -12,6 +12,7 @@
 #include "frmPrintOption.h"
 #include "frmRecord.h"
 #include "modLogPrint.h"
+#include "DiveTexts.h"
 #include "PainterSurface.h"
 
 #include <QPainter>
@@ -102,13 +103,20 @@ int main(int argc, char* argv[])
     ok = save(&pageSetup, out.filePath(QStringLiteral("page-setup.png"))) && ok;
     pageSetup.close();
 
-    // The newest dive printed on each page type, on A5 paper at 150 dpi with the default
-    // margins of a right-hand page, as the command line's PDF has it.
+    // The newest dive with a comment printed on each page type, on A5 paper at 150 dpi with
+    // the default margins of a right-hand page, as the command line's PDF has it.
+    ExportItem newest{list->model()->row(0).id, list->model()->row(0).number};
+    for (int row = 0; row < list->model()->rowCount(); ++row) {
+        DiveTexts dive;
+        if (dive.load(list->model()->row(row).id, 1) && !dive.text(DiveTexts::Field::txtComment).isEmpty()) {
+            newest = {list->model()->row(row).id, list->model()->row(row).number};
+            break;
+        }
+    }
     for (const auto& [type, name] : {std::pair{0L, "print-organizer.png"}, std::pair{1L, "print-a5.png"}}) {
         gPageType = type;
         LogPrintJob job;
         QString error;
-        const ExportItem newest{list->model()->row(0).id, list->model()->row(0).number};
         const QSizeF paper = DefaultPdfPageLayout(job.setup()).fullRect(QPageLayout::Inch).size() * 150;
         QImage page(paper.toSize(), QImage::Format_RGB32);
         page.fill(Qt::white);
