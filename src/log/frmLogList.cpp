@@ -50,7 +50,7 @@ bool commandAvailable(const QString& key)
 {
     static const QStringList available = {QStringLiteral("new"), QStringLiteral("clone"), QStringLiteral("delete"),
                                           QStringLiteral("calc"), QStringLiteral("csv"), QStringLiteral("export"),
-                                          QStringLiteral("open"),                  QStringLiteral("print"),
+                                          QStringLiteral("open"),   QStringLiteral("print"),
                                           QStringLiteral("option"), QStringLiteral("ha")};
     return available.contains(key);
 }
@@ -429,10 +429,15 @@ void frmLogList::mnuRecPrint_Click()
         return;
     frmProgress progress(this);
     const JobScope scope(this, &progress);
+    printPages(job, printer, &progress, this);
+}
+
+void frmLogList::printPages(LogPrintJob& job, QPrinter& printer, JobProgress* progress, QWidget* owner)
+{
     QString error;
-    if (PrintOnPrinter(job, printer, &progress, &error) == PrintResult::Failed)
+    if (PrintOnPrinter(job, printer, progress, &error) == PrintResult::Failed)
         MsgBox(tr("印刷できませんでした") + QLatin1Char('\n') + error, MsgIcon::Critical, MsgButtons::Ok, tr("エラー"),
-               this);
+               owner);
 }
 
 void frmLogList::mnuRecPreview_Click()
@@ -446,12 +451,8 @@ void frmLogList::mnuRecPreview_Click()
     dialog.setObjectName(QStringLiteral("dlgPreview"));
     dialog.setWindowTitle(tr("印刷プレビュー"));
     // Printing from the preview goes through here too, with the printer chosen there.
-    connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [&](QPrinter* target) {
-        QString error;
-        if (PrintOnPrinter(job, *target, nullptr, &error) == PrintResult::Failed)
-            MsgBox(tr("印刷できませんでした") + QLatin1Char('\n') + error, MsgIcon::Critical, MsgButtons::Ok,
-                   tr("エラー"), &dialog);
-    });
+    connect(&dialog, &QPrintPreviewDialog::paintRequested, this,
+            [&](QPrinter* target) { printPages(job, *target, nullptr, &dialog); });
     Services().runDialog(&dialog);
 }
 

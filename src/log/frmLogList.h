@@ -15,7 +15,9 @@
 namespace Ui { class frmLogList; }
 class QAction;
 class QLabel;
+class JobProgress;
 class LogPrintJob;
+class QPrinter;
 class frmProfCalc;
 class frmRecord;
 
@@ -89,6 +91,8 @@ private:
     QList<ExportItem> listItems() const;
     // The print job's layout and dives read; false when the user has been told why not.
     bool preparePrint(LogPrintJob& job, const QList<ExportItem>& items);
+    // The job's pages on the printer; a failure is told to the user.
+    void printPages(LogPrintJob& job, QPrinter& printer, JobProgress* progress, QWidget* owner);
     // The export's target: the selection checked, the save dialog, the log refused and the
     // overwrite question asked. Empty when the command ends there.
     QString exportTarget(const QString& command, const QString& title, const QString& filter);
