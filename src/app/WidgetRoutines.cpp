@@ -23,3 +23,16 @@ void SelectText(QWidget* box)
     else if (auto* text = qobject_cast<QPlainTextEdit*>(box))
         text->selectAll();
 }
+
+QWidget* NextTabStop(QWidget* from, bool next)
+{
+    QWidget* w = from;
+    for (;;) {
+        w = next ? w->nextInFocusChain() : w->previousInFocusChain();
+        if (!w || w == from)
+            return nullptr;
+        if ((w->focusPolicy() & Qt::TabFocus) == Qt::TabFocus && !w->focusProxy() && w->window() == from->window()
+            && w->isVisibleTo(from->window()) && w->isEnabled())
+            return w;
+    }
+}

@@ -9,3 +9,6 @@ class QWidget;
 QModelIndexList GetSelectedItems(const QAbstractItemView* list);
 // Selects the whole text of a text or combo box, so that typing replaces it.
 void SelectText(QWidget* box);
+// The control Tab (next) or Shift+Tab moves to from the given one along its window's chain:
+// one that takes the focus by Tab and is shown and enabled.
+QWidget* NextTabStop(QWidget* from, bool next);
