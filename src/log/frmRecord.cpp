@@ -539,6 +539,10 @@ frmChart* frmRecord::chartWindow() const
 void frmRecord::cmdZoom_Click()
 {
     frmChart* chart = OpenZoom(640 * kTwipsPerPixel, 480 * kTwipsPerPixel);
+    if (chart->isVisible())
+        KeepOnScreen(chart);
+    else
+        PlaceCascaded(chart, this);  // beside the dive it shows, wholly on the screen
     chart->show();
     chart->raise();
     chart->activateWindow();
