@@ -365,12 +365,15 @@ bool frmRecord::focusNextPrevChild(bool next)
     };
     QWidget* focus = focusWidget();
     QWidget* target = nullptr;
-    if (focus == strip)
+    if (focus == strip) {
         target = next ? stopAfter(ui->cboEntryType) : ui->cboEntryType;
-    else if (focus && next && focus == ui->cboEntryType)
+    } else if (focus == ui->cboEntryType && next) {
         target = strip;
-    else if (focus && (target = stopAfter(focus)) == ui->cboEntryType && !next)
-        target = strip;
+    } else if (focus) {
+        target = stopAfter(focus);
+        if (target == ui->cboEntryType && !next)
+            target = strip;
+    }
     if (!target)
         return QDialog::focusNextPrevChild(next);
     target->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);

@@ -11,6 +11,8 @@
 
 #include <QtTest>
 #include <QtWidgets>
+#include <functional>
+#include <map>
 #include <memory>
 
 namespace {
@@ -23,9 +25,9 @@ QString controlName(QWidget* w)
     return w ? w->objectName() : QStringLiteral("<none>");
 }
 
-// Presses Tab (or Shift+Tab) on the focus widget until the focus is back on the first control
-// for the second time, at most limit times; a control that takes several presses (the date's
-// year, month and day) is named once.
+// Presses Tab (or Shift+Tab) on the focus widget until the focus is back on the first control,
+// at most limit times; a control that takes several presses (the date's year, month and day)
+// is named once.
 QStringList walk(QWidget* first, bool back, int limit)
 {
     first->setFocus(back ? Qt::BacktabFocusReason : Qt::TabFocusReason);
@@ -44,16 +46,18 @@ QStringList walk(QWidget* first, bool back, int limit)
     return visited;
 }
 
-QStringList numbered(const QString& prefix, int count)
+QStringList names(const char* spaced)
 {
-    QStringList names;
-    for (int i = 0; i < count; ++i)
-        names << QStringLiteral("%1_%2").arg(prefix).arg(i);
-    return names;
+    return QString::fromLatin1(spaced).split(' ');
 }
 
-const QStringList kRecordHeader{"dtpDate", "cboLocation", "cboBuddy", "cboGuide", "cboEntryType", "tabInfo"};
-const QStringList kRecordButtons{"cmdOk", "cmdCancel", "cmdApply"};
+QStringList numbered(const QString& prefix)
+{
+    QStringList boxes;
+    for (int i = 0; i < 14; ++i)
+        boxes << QStringLiteral("%1_%2").arg(prefix).arg(i);
+    return boxes;
+}
 }  // namespace
 
 class tst_tabchains : public QObject {
@@ -65,35 +69,30 @@ private slots:
         QTest::addColumn<QString>("window");
         QTest::addColumn<int>("page");
         QTest::addColumn<QStringList>("order");
+        const QStringList header = names("dtpDate cboLocation cboBuddy cboGuide cboEntryType tabInfo");
+        const QStringList buttons = names("cmdOk cmdCancel cmdApply");
         const QStringList pages[] = {
-            {"txtComment"},
-            {"cboWeather", "txtAirTemp", "txtSurfaceTemp", "txtDepthTemp", "txtMinVisibility", "txtMaxVisibility",
-             "txtMinTransparency", "txtMaxTransparency", "lstCondition"},
-            {"cboSuit", "txtWeight", "cboTankMat", "cboAirType", "txtTankCapa", "txtStartTankBar", "txtEndTankBar",
-             "lstItem"},
-            {"txtInTime", "txtOutTime", "txtUWTime", "txtAvgDepth", "txtMaxDepth"},
-            {"cmdZoom", "cmdInputDepth", "cmdInputTemp"},
-            {"lvwPicList"}};
+            names("txtComment"),
+            names("cboWeather txtAirTemp txtSurfaceTemp txtDepthTemp txtMinVisibility txtMaxVisibility "
+                  "txtMinTransparency txtMaxTransparency lstCondition"),
+            names("cboSuit txtWeight cboTankMat cboAirType txtTankCapa txtStartTankBar txtEndTankBar lstItem"),
+            names("txtInTime txtOutTime txtUWTime txtAvgDepth txtMaxDepth"),
+            names("cmdZoom cmdInputDepth cmdInputTemp"),
+            names("lvwPicList")};
         for (int i = 0; i < 6; ++i)
-            QTest::addRow("record, tab %d", i + 1) << "frmRecord" << i << kRecordHeader + pages[i] + kRecordButtons;
-        const QStringList options[] = {{"cboPort"},
-                                       {"txtPicPath", "cmdPicPathRef", "txtNo", "txtTimeH", "txtTimeM"},
-                                       numbered("txtSuit", 14),
-                                       numbered("txtItem", 14),
-                                       numbered("txtAirType", 14),
-                                       numbered("txtWeather", 14),
-                                       numbered("txtCondition", 14)};
+            QTest::addRow("record, tab %d", i + 1) << "frmRecord" << i << header + pages[i] + buttons;
+        const QStringList options[] = {names("cboPort"), names("txtPicPath cmdPicPathRef txtNo txtTimeH txtTimeM"),
+                                       numbered("txtSuit"), numbered("txtItem"), numbered("txtAirType"),
+                                       numbered("txtWeather"), numbered("txtCondition")};
         for (int i = 0; i < 7; ++i)
-            QTest::addRow("options, tab %d", i + 1)
-                << "frmOption" << i << QStringList{"tbsOptions"} + options[i] + kRecordButtons;
+            QTest::addRow("options, tab %d", i + 1) << "frmOption" << i << QStringList{"tbsOptions"} + options[i] + buttons;
         QTest::newRow("calculator") << "frmProfCalc" << -1
-                                    << QStringList{"txt1Depth", "txt1UWTime", "cbo1EndPg", "txtSI", "cbo2StartPg",
-                                                   "txt2Depth", "txt2UWTime", "cbo2EndPg", "cmdClose"};
-        QTest::newRow("series") << "frmInputDepth" << -1 << QStringList{"txtList", "cmdOk", "cmdCancel"};
+                                    << names("txt1Depth txt1UWTime cbo1EndPg txtSI cbo2StartPg txt2Depth txt2UWTime "
+                                             "cbo2EndPg cmdClose");
+        QTest::newRow("series") << "frmInputDepth" << -1 << names("txtList cmdOk cmdCancel");
         QTest::newRow("page setup") << "frmPrintOption" << -1
-                                    << QStringList{"cboType", "txtTopMargine", "txtLeftMargineRight",
-                                                   "txtLeftMargineLeft", "optOrientation_0", "optPageSeq_0", "cmdOk",
-                                                   "cmdCancel"};
+                                    << names("cboType txtTopMargine txtLeftMargineRight txtLeftMargineLeft "
+                                             "optOrientation_0 optPageSeq_0 cmdOk cmdCancel");
     }
     void chain()
     {
@@ -102,25 +101,15 @@ private slots:
         QFETCH(QStringList, order);
         ScriptedUi ui;
         TestLog t;
-        std::unique_ptr<QDialog> w;
-        if (window == "frmRecord") {
-            // Every checked box holds a value that passes, so Tab leaves each one.
-            const qint64 id = t.addDive("2024-07-15", "10:00", "10:45", 18.5, "Okinawa", 1);
-            t.db().execute("UPDATE LogTbl SET avg_depth = 9, air_temp = 28, surface_temp = 27, depth_temp = 25,"
-                           " weight = 4, tank_capa = 10, start_tank_bar = 200, end_tank_bar = 50 WHERE id = ?",
-                           {id});
-            auto* record = new frmRecord;
-            w.reset(record);
-            record->OpenRec(id, 1);
-        } else if (window == "frmOption") {
-            w = std::make_unique<frmOption>();
-        } else if (window == "frmProfCalc") {
-            w = std::make_unique<frmProfCalc>();
-        } else if (window == "frmInputDepth") {
-            w = std::make_unique<frmInputDepth>();
-        } else {
-            w = std::make_unique<frmPrintOption>();
-        }
+        // Every checked box of the dive holds a value that passes, so Tab leaves each one.
+        const qint64 id = t.addDive("2024-07-15", "10:00", "10:45", 18.5, "Okinawa", 1);
+        t.db().execute("UPDATE LogTbl SET avg_depth = 9, air_temp = 28, surface_temp = 27, depth_temp = 25,"
+                       " weight = 4, tank_capa = 10, start_tank_bar = 200, end_tank_bar = 50");
+        const std::map<QString, std::function<QDialog*()>> make{
+            {"frmRecord", [id] { auto* r = new frmRecord; r->OpenRec(id, 1); return r; }},
+            {"frmOption", [] { return new frmOption; }},           {"frmProfCalc", [] { return new frmProfCalc; }},
+            {"frmInputDepth", [] { return new frmInputDepth; }}, {"frmPrintOption", [] { return new frmPrintOption; }}};
+        std::unique_ptr<QDialog> w(make.at(window)());
         if (auto* tabs = w->findChild<QTabWidget*>())
             tabs->setCurrentIndex(page);
         // Apply is reached once there is something to apply.
@@ -133,11 +122,9 @@ private slots:
         if (auto* tabs = qobject_cast<QTabWidget*>(first))
             first = tabs->tabBar();
         const int limit = 4 * int(order.size());
-        QCOMPARE(walk(first, false, limit).join(' '), (order + QStringList{order.first()}).join(' '));
-        QStringList backwards{order.first()};
-        for (auto it = order.crbegin(); it != order.crend(); ++it)
-            backwards << *it;
-        QCOMPARE(walk(first, true, limit).join(' '), backwards.join(' '));
+        QCOMPARE(walk(first, false, limit).join(' '), (order + order.mid(0, 1)).join(' '));
+        QStringList backwards(order.crbegin(), order.crend());
+        QCOMPARE(walk(first, true, limit).join(' '), (order.mid(0, 1) + backwards).join(' '));
         QVERIFY(ui.messages.isEmpty());
     }
 };
