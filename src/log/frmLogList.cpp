@@ -199,7 +199,7 @@ void frmLogList::ApplySettings()
         resize(*w, height());
     if (auto h = TwipsToPixels(ReadIni(window, QStringLiteral("HEIGHT"), QString()), least.height(), room.height()))
         resize(width(), *h);
-    resize(size().boundedTo(room));  // the designed size too must fit a small screen
+    KeepOnScreen(this);  // the designed size too must fit a small screen
     if (auto v = CBool(ReadIni(window, QStringLiteral("TOOLBAR_VISIBLE"), QStringLiteral("True"))))
         ui->cbrCoolBar->setVisible(*v);
     if (auto v = CBool(ReadIni(window, QStringLiteral("STATUSBAR_VISIBLE"), QStringLiteral("True"))))
@@ -313,6 +313,8 @@ void frmLogList::OpenRecordWindow(qint64 id)
         editor = new frmRecord(this);
         editor->setAttribute(Qt::WA_DeleteOnClose);
         connect(editor, &frmRecord::listedFieldSaved, this, &frmLogList::RefreshList);
+        PlaceCascaded(editor, m_lastEditor);
+        m_lastEditor = editor;
     }
     editor->show();
     editor->raise();

@@ -109,6 +109,7 @@ private:
     QList<QPointer<QWidget>> m_jobDialogs;  // dialogs of the jobs running, innermost last
     QPointer<frmProfCalc> m_calc;
     QHash<QString, QPointer<frmRecord>> m_editors;  // by MakeItemKey of the dive id
+    QPointer<frmRecord> m_lastEditor;  // the next new editor opens cascaded from it
     QString m_exportFileName;  // the last file chosen for an export, offered again
     LineFactory m_lineFactory;
 };

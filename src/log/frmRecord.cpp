@@ -353,6 +353,33 @@ bool frmRecord::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
+bool frmRecord::focusNextPrevChild(bool next)
+{
+    // The form chains the header straight to the page's fields; the tab strip goes between
+    // them here, as Qt cannot chain a tab widget amid other controls without cutting the
+    // chain in two. Wherever else the strip lies in Qt's chain, Tab passes it by.
+    QWidget* strip = ui->tabInfo->tabBar();
+    const auto stopAfter = [strip, next](QWidget* from) {
+        QWidget* stop = NextTabStop(from, next);
+        return stop == strip ? NextTabStop(strip, next) : stop;
+    };
+    QWidget* focus = focusWidget();
+    QWidget* target = nullptr;
+    if (focus == strip) {
+        target = next ? stopAfter(ui->cboEntryType) : ui->cboEntryType;
+    } else if (focus == ui->cboEntryType && next) {
+        target = strip;
+    } else if (focus) {
+        target = stopAfter(focus);
+        if (target == ui->cboEntryType && !next)
+            target = strip;
+    }
+    if (!target)
+        return QDialog::focusNextPrevChild(next);
+    target->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
+}
+
 void frmRecord::selectTab(int delta)
 {
     const int count = ui->tabInfo->count();
@@ -515,6 +542,10 @@ frmChart* frmRecord::chartWindow() const
 void frmRecord::cmdZoom_Click()
 {
     frmChart* chart = OpenZoom(640 * kTwipsPerPixel, 480 * kTwipsPerPixel);
+    if (chart->isVisible())
+        KeepOnScreen(chart);
+    else
+        PlaceCascaded(chart, this);  // beside the dive it shows, wholly on the screen
     chart->show();
     chart->raise();
     chart->activateWindow();

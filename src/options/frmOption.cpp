@@ -64,6 +64,9 @@ void frmOption::Form_Load()
     ui->tbsOptions->setCurrentIndex(0);
     const OptionValues values = LoadOptionValues();
 
+    // Each COM line with its device, so the diver can tell which socket it is.
+    for (long port = 1; port <= kComPorts; ++port)
+        ui->cboPort->addItem(tr("COM %1 (%2)").arg(port).arg(ComPortDevice(port)));
     for (const QString& device : PortDeviceEntries(PresentSerialDevices(), values.portName))
         ui->cboPort->addItem(device, device);
     ui->cboPort->setCurrentIndex(values.portName.isEmpty() ? int(values.port) - 1

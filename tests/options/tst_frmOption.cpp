@@ -9,9 +9,13 @@
 #include "modStartup.h"
 #include "modSupport.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabWidget>
+#include <QTextLayout>
 #include <QtTest>
 
 namespace {
@@ -44,6 +48,23 @@ void setOffsets(TestLog& t, int noOffset, int timeOffset, const QVariant& picPat
     LoadLookupTables();
 }
 
+// The characters on each line of a label's text as it is laid out in the label.
+QList<int> lineLengths(const QLabel* label)
+{
+    QTextLayout layout(label->text(), label->font());
+    QTextOption wrapping;
+    wrapping.setWrapMode(label->wordWrap() ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
+    layout.setTextOption(wrapping);
+    QList<int> lengths;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(label->contentsRect().width());
+        lengths << line.textLength();
+    }
+    layout.endLayout();
+    return lengths;
+}
+
 // PORT and PORT_NAME saved, the port shown, each choice made and applied, PORT and PORT_NAME stored.
 struct Port { QStringList saved; QString shown; QStringList choices, stored; };
 // Number offset, hours, minutes, picture folder ("chosen:" through the chooser); what breaks ("ini": the
@@ -61,9 +82,10 @@ private slots:
     {
         QTest::addColumn<Port>("p");
         const QString usb = "/dev/ttyUSB7";
-        QTest::newRow("absent device wins, COM clears it") << Port{{"2", usb}, usb, {"COM 3"}, {"3", ""}};
-        QTest::newRow("COM, then the device again") << Port{{"2", usb}, usb, {"COM 3", usb}, {"3", usb}};
-        QTest::newRow("device of a COM line") << Port{{"4", "/dev/ttyS1"}, "COM 2", {"COM 1"}, {"1", ""}};
+        const QString com1 = "COM 1 (/dev/ttyS0)", com3 = "COM 3 (/dev/ttyS2)";
+        QTest::newRow("absent device wins, COM clears it") << Port{{"2", usb}, usb, {com3}, {"3", ""}};
+        QTest::newRow("COM, then the device again") << Port{{"2", usb}, usb, {com3, usb}, {"3", usb}};
+        QTest::newRow("device of a COM line") << Port{{"4", "/dev/ttyS1"}, "COM 2 (/dev/ttyS1)", {com1}, {"1", ""}};
     }
     void port()
     {
@@ -81,6 +103,43 @@ private slots:
         }
         QCOMPARE(QStringList({QString::number(gPort), gPortName}), p.stored);
         QCOMPARE(QStringList({ini("PORT"), ini("PORT_NAME")}), p.stored);
+    }
+
+    // At each font size, every note on the first two pages is wholly inside its label, the
+    // port's on one line, the others without a character left alone on their last line.
+    void notesFit_data()
+    {
+        QTest::addColumn<qreal>("points");
+        for (qreal points : {8.0, 9.0, 10.0, 10.5, 11.0, 12.0, 13.0, 14.0})
+            QTest::addRow("%g pt", points) << points;
+    }
+    void notesFit()
+    {
+        QFETCH(qreal, points);
+        ScriptedUi ui;
+        TestLog t;
+        const QFont before = QApplication::font();
+        QFont font = before;
+        font.setPointSizeF(points);
+        QApplication::setFont(font);
+        frmOption d;
+        d.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&d));
+        for (int page = 0; page < 2; ++page) {
+            child<QTabWidget>(d, "tbsOptions")->setCurrentIndex(page);
+            QCoreApplication::processEvents();
+            for (const QString name : {"lblPortNote", "lblPicNote", "lblOffsetNote"}) {
+                const QLabel* note = child<QLabel>(d, name);
+                if (!note->isVisible())
+                    continue;
+                const QList<int> lines = lineLengths(note);
+                QVERIFY2(lines.size() * note->fontMetrics().lineSpacing() <= note->contentsRect().height() + 1,
+                         qPrintable(name));
+                QVERIFY2(name == "lblPortNote" ? lines.size() == 1 : lines.last() > 1,
+                         qPrintable(QStringLiteral("%1: %2 lines, the last of %3").arg(name).arg(lines.size()).arg(lines.last())));
+            }
+        }
+        QApplication::setFont(before);
     }
 
     // The five lists share one routine: one list of texts and one of names.
@@ -170,7 +229,7 @@ private slots:
             click(d, "cmdPicPathRef");
         }
         child(d, "txtSuit_0")->setText("Changed");
-        child<QComboBox>(d, "cboPort")->setCurrentText("COM 4");
+        child<QComboBox>(d, "cboPort")->setCurrentText("COM 4 (/dev/ttyS3)");
         click(d, "cmdApply");
         Database::InstallStatementFault(nullptr);
 
