@@ -139,6 +139,38 @@ private slots:
             QVERIFY2(html.contains(QStringLiteral("id=\"context-%1\"").arg(id).toUtf8()),
                      qPrintable(contents.toLocalFile()));
     }
+
+    // A guide that cannot be shown says why: missing (a folder in its place counts), or no
+    // program on the desktop to open it; either message names the file.
+    void helpSaysWhyItDidNotOpen_data()
+    {
+        QTest::addColumn<QString>("guide");  // file, folder or none
+        QTest::addColumn<bool>("viewer");
+        QTest::addColumn<QString>("message");  // how it begins; empty: the guide opened
+        QTest::newRow("opened") << "file" << true << "";
+        QTest::newRow("no program for it") << "file" << false << "ヘルプファイル %1 を開けるプログラムが見つかりません";
+        QTest::newRow("missing") << "none" << true << "ヘルプファイルが見つかりません\n%1";
+        QTest::newRow("a folder in its place") << "folder" << true << "ヘルプファイルが見つかりません\n%1";
+    }
+    void helpSaysWhyItDidNotOpen()
+    {
+        QFETCH(QString, guide);
+        QFETCH(bool, viewer);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("index.html"));
+        if (guide == "file")
+            WriteFileBytes(path, "<html></html>");
+        else if (guide == "folder")
+            QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("index.html")));
+        ScriptedUi ui;
+        ui.shellOpens = viewer;
+        QCOMPARE(ShowHelp(0, nullptr, path), message.isEmpty());
+        QCOMPARE(ui.messages.size(), message.isEmpty() ? 0 : 1);
+        if (!message.isEmpty())
+            QVERIFY2(ui.messages[0].text.startsWith(message.arg(path)), qPrintable(ui.messages[0].text));
+        QCOMPARE(ui.opened.size(), guide == "file" ? 1 : 0);
+    }
 };
 
 QTEST_GUILESS_MAIN(tst_subroutines)
