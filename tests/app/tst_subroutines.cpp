@@ -138,6 +138,19 @@ private slots:
         for (int id = 0; id <= 4; ++id)
             QVERIFY2(html.contains(QStringLiteral("id=\"context-%1\"").arg(id).toUtf8()),
                      qPrintable(contents.toLocalFile()));
+        // Its pictures lie beside it, and every link inside it has its anchor.
+        const QString text = QString::fromUtf8(html);
+        const QDir folder = QFileInfo(contents.toLocalFile()).dir();
+        int pictures = 0;
+        for (auto it = QRegularExpression(R"x(<img src="([^"]+)")x").globalMatch(text); it.hasNext(); ++pictures) {
+            const QString picture = it.next().captured(1);
+            QVERIFY2(QFileInfo(folder.filePath(picture)).isFile(), qPrintable(picture));
+        }
+        QVERIFY(pictures > 0);
+        for (auto it = QRegularExpression(R"x(href="#([^"]+)")x").globalMatch(text); it.hasNext();) {
+            const QString anchor = it.next().captured(1);
+            QVERIFY2(text.contains(QStringLiteral("id=\"%1\"").arg(anchor)), qPrintable(anchor));
+        }
     }
 
     // A guide that cannot be shown says why: missing (a folder in its place counts), or no
