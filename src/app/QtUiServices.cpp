@@ -7,6 +7,9 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
+#include <QIdentityProxyModel>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QUrl>
@@ -35,6 +38,25 @@ QList<Button> buttonsOf(MsgButtons buttons)
     }
     return {ok};
 }
+
+// Qt's chooser writes a file's size and date in the machine's locale; this one in the
+// program's.
+class ProgramLocaleFiles : public QIdentityProxyModel {
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        auto* files = qobject_cast<QFileSystemModel*>(sourceModel());
+        if (files && role == Qt::DisplayRole) {
+            const QModelIndex file = mapToSource(index);
+            if (index.column() == 1 && !files->isDir(file))
+                return QLocale().formattedDataSize(files->size(file));
+            if (index.column() == 3)
+                return QLocale().toString(files->lastModified(file), QLocale::ShortFormat);
+        }
+        return QIdentityProxyModel::data(index, role);
+    }
+};
 
 QString chosenFile(QFileDialog& dialog)
 {
@@ -70,6 +92,7 @@ std::unique_ptr<QFileDialog> QtUiServices::fileDialog(Chooser kind, const QStrin
     // Qt's own chooser, not the desktop's: it speaks the program's Japanese whatever the
     // desktop's language, and the same on every desktop.
     dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setProxyModel(new ProgramLocaleFiles(dialog.get()));
     switch (kind) {
     case Chooser::Save:
         // The program asks about an existing file itself, and adds no extension.

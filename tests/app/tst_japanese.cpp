@@ -44,7 +44,7 @@ namespace {
 const QSet<QString> kAllowed = {
     "Tidewriter", "Calvane", "PADI", "DIVE", "RECORD", "Shift", "JIS", "CSV", "HTML", "PDF", "UDDF", "CUPS", "SQLite", "OK",
     "No", "En", "Ex", "IN", "OUT", "Max", "Min", "COM", "USB", "RNT", "ABT", "TBT", "SI", "PG", "DB", "Version",
-    "Copyright", "mail", "min", "bar", "lit", "kg", "mm", "cm", "pt", "Ctrl", "Alt", "Del", QDir::home().dirName()};
+    "Copyright", "mail", "min", "bar", "lit", "kg", "mm", "cm", "pt", "KiB", "MiB", "GiB", "Ctrl", "Alt", "Del", QDir::home().dirName()};
 // Designed phrases: the progress window's record counter and the milestone's signature.
 const QStringList kPhrases = {"Rec. ", "from Calvane"};
 
@@ -123,8 +123,9 @@ struct Walker {
                 for (int c = 0; tree && c < v->model()->columnCount(); ++c)
                     if (!tree->isColumnHidden(c))
                         check(where + " header", v->model()->headerData(c, Qt::Horizontal).toString());
-                for (int r = 0; r < qMin(100, v->model()->rowCount()); ++r)
-                    check(where, v->model()->index(r, 0).data().toString());
+                for (int r = 0; r < qMin(100, v->model()->rowCount(v->rootIndex())); ++r)
+                    for (int c = 0; c < v->model()->columnCount(v->rootIndex()); ++c)
+                        check(where, v->model()->index(r, c, v->rootIndex()).data().toString());
             } else if (auto* bar = qobject_cast<QMenuBar*>(w))
                 actions(where, bar->actions());
             else if (auto* tools = qobject_cast<QToolBar*>(w))
