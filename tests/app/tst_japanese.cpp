@@ -42,9 +42,10 @@ namespace {
 // the abbreviations divers write in Latin letters (No., IN/OUT, Max/Min, SI, PG, RNT, DB …),
 // the About box's notices, units and key names; the user's home folder is a file name.
 const QSet<QString> kAllowed = {
-    "Tidewriter", "Calvane", "PADI", "DIVE", "RECORD", "Shift", "JIS", "CSV", "HTML", "PDF", "UDDF", "CUPS", "SQLite", "OK",
-    "No", "En", "Ex", "IN", "OUT", "Max", "Min", "COM", "USB", "RNT", "ABT", "TBT", "SI", "PG", "DB", "Version",
-    "Copyright", "mail", "min", "bar", "lit", "kg", "mm", "cm", "pt", "KiB", "MiB", "GiB", "Ctrl", "Alt", "Del", QDir::home().dirName()};
+    "Tidewriter", "Calvane", "PADI", "DIVE", "RECORD", "Shift", "JIS", "CSV", "HTML", "PDF", "UDDF", "CUPS",
+    "SQLite", "OK", "No", "En", "Ex", "IN", "OUT", "Max", "Min", "COM", "USB", "RNT", "ABT", "TBT", "SI", "PG", "DB",
+    "Version", "Copyright", "mail", "min", "bar", "lit", "kg", "mm", "cm", "pt", "KiB", "MiB", "GiB", "Ctrl", "Alt",
+    "Del", QDir::home().dirName()};
 // Designed phrases: the progress window's record counter and the milestone's signature.
 const QStringList kPhrases = {"Rec. ", "from Calvane"};
 
@@ -55,7 +56,6 @@ QStringList englishWords(QString text)
         html.setHtml(text);
         text = html.toPlainText();
     }
-    // File names and paths: a word with a slash, or a dot followed by more.
     text.remove('&');  // mnemonics: "P&G:" reads PG
     for (const QString& phrase : kPhrases)
         text.remove(phrase);
@@ -69,6 +69,7 @@ QStringList englishWords(QString text)
     }();
     for (const QString& name : printers)
         text.remove(name);
+    // File names and paths: a word with a slash, or a dot followed by more.
     static const QRegularExpression fileName(QStringLiteral("\\S*[/.]\\w\\S*")), word(QStringLiteral("[A-Za-z]{2,}"));
     text.remove(fileName);
     QStringList words;
