@@ -23,6 +23,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QTemporaryDir>
+#include <QTranslator>
 #include <cstdio>
 
 namespace {
@@ -44,6 +45,7 @@ int main(int argc, char* argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    const std::unique_ptr<QTranslator> qtTexts = InstallQtTranslation();
     if (argc != 2) {
         std::fprintf(stderr, "usage: tidewriter-screenshots OUTDIR\n");
         return 2;

@@ -3,7 +3,7 @@
 # and only those that are missing, so a machine that has them all is left untouched.
 set -euo pipefail
 
-packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev libgl-dev libsqlite3-dev
+packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev qt6-translations-l10n libgl-dev libsqlite3-dev
           fonts-ipafont-gothic xvfb xauth python3 poppler-utils)
 
 missing=()

@@ -14,7 +14,10 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QPixmap>
+#include <QTranslator>
 
 Program::Program() = default;
 
@@ -67,6 +70,18 @@ int Program::start(const QStringList& arguments, const StartupPaths& paths)
     return -1;
 }
 
+std::unique_ptr<QTranslator> InstallQtTranslation()
+{
+    // Japanese names where Qt takes them from the locale: months in the date picker's
+    // calendar, file types in a file's properties and in the choosers.
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+    auto translator = std::make_unique<QTranslator>();
+    if (!translator->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))
+        || !QCoreApplication::installTranslator(translator.get()))
+        return nullptr;
+    return translator;
+}
+
 int Main(int argc, char* argv[])
 {
     QStringList arguments;
@@ -90,6 +105,7 @@ int Main(int argc, char* argv[])
     QCoreApplication::setApplicationName(QStringLiteral("tidewriter"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TIDEWRITER_VERSION));
     QApplication::setWindowIcon(QIcon(QPixmap::fromImage(ProgramPicture(64))));
+    const std::unique_ptr<QTranslator> qtTexts = InstallQtTranslation();
     QtUiServices ui;
     InstallUiServices(&ui);
     Program program;

@@ -8,6 +8,7 @@
 #include <memory>
 
 class frmLogList;
+class QTranslator;
 
 class Program {
 public:
@@ -23,5 +24,12 @@ private:
     Database m_db;
     std::unique_ptr<frmLogList> m_window;
 };
+
+// Qt's own texts (choosers, print dialogs, standard buttons, text-box menus) in Japanese,
+// whatever the machine's locale, as the program's own texts are; the default locale
+// becomes Japanese for the same reason. The translation is installed into the
+// running application until the returned translator is destroyed; null when Qt's
+// Japanese translation is not installed, and then Qt's texts stay as they are.
+std::unique_ptr<QTranslator> InstallQtTranslation();
 
 int Main(int argc, char* argv[]);

@@ -1,6 +1,12 @@
 #pragma once
 #include "UiServices.h"
 
+#include <memory>
+
+class QFileDialog;
+class QMessageBox;
+class QWidget;
+
 // The desktop's message boxes, choosers and shell, for the running program.
 class QtUiServices : public UiServices {
 public:
@@ -14,4 +20,12 @@ public:
     bool shellOpen(const QString& target, QObject* owner) override;
     void showFileProperties(const QString& file, QObject* owner) override;
     int runDialog(QObject* dialog) override;
+
+    // The boxes and choosers as the services show them, built but not yet run, so their
+    // texts can be checked without a person to close them.
+    enum class Chooser { Save, Open, Folder };
+    static std::unique_ptr<QMessageBox> messageBox(const QString& text, MsgIcon icon, MsgButtons buttons,
+                                                   const QString& caption, QWidget* owner);
+    static std::unique_ptr<QFileDialog> fileDialog(Chooser kind, const QString& title, const QString& filter,
+                                                   const QString& start, QWidget* owner);
 };

@@ -196,15 +196,25 @@ QString HelpFilePath()
     return QDir(appDir).absoluteFilePath(QStringLiteral("../share/tidewriter/help/index.html"));
 }
 
-bool ShowHelp(long contextId, QObject* owner)
+bool ShowHelp(long contextId, QObject* owner, const QString& guide)
 {
-    const QString path = QDir::cleanPath(HelpFilePath());
-    if (!QFileInfo::exists(path))
+    const QString path = QDir::cleanPath(guide);
+    if (!QFileInfo(path).isFile()) {
+        MsgBox(QCoreApplication::translate("modSubroutines", "ヘルプファイルが見つかりません") + QLatin1Char('\n') + path,
+               MsgIcon::Exclamation, MsgButtons::Ok, QString(), owner);
         return false;
+    }
     QUrl url = QUrl::fromLocalFile(path);
     if (contextId != 0)
         url.setFragment(QStringLiteral("context-%1").arg(contextId));
-    return Services().shellOpen(url.toString(), owner);
+    if (Services().shellOpen(url.toString(), owner))
+        return true;
+    // The guide is there, but the desktop has no program for HTML files (or no launcher).
+    MsgBox(QCoreApplication::translate("modSubroutines", "ヘルプファイル %1 を開けるプログラムが見つかりません。"
+                                                         "ウェブブラウザで開いてください。")
+               .arg(path),
+           MsgIcon::Exclamation, MsgButtons::Ok, QString(), owner);
+    return false;
 }
 
 QString FormatFixed(double value, int minIntDigits, int decimals)

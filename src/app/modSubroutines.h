@@ -45,9 +45,11 @@ QString CrLfLines(const QString& text);
 QString BrowseFolder(const QString& title, QObject* owner);
 bool ShellOpen(const QString& file, QObject* owner);
 void ShowFileProperties(const QString& file, QObject* owner);
-// Opens the user guide at the topic with that context id (0: the contents).
-bool ShowHelp(long contextId, QObject* owner);
 QString HelpFilePath();
+// Opens the user guide at the topic with that context id (0: the contents). When it
+// cannot, says which of the two happened, the guide missing or no program to open it,
+// naming the file, and returns false.
+bool ShowHelp(long contextId, QObject* owner, const QString& guide = HelpFilePath());
 
 // A number as the display formats "0.0" and "00.0" give it: at least minIntDigits digits
 // before the point, exactly `decimals` after it, halves rounded away from zero on the

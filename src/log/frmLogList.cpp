@@ -569,8 +569,7 @@ void frmLogList::mnuToolOption_Click()
 
 void frmLogList::mnuHelpHelp_Click()
 {
-    if (!ShowHelp(0, this))
-        MsgBox(tr("ヘルプファイルが見つかりません"), MsgIcon::Exclamation, MsgButtons::Ok, QString(), this);
+    ShowHelp(0, this);
 }
 
 void frmLogList::mnuHelpAbout_Click()

@@ -138,6 +138,51 @@ private slots:
         for (int id = 0; id <= 4; ++id)
             QVERIFY2(html.contains(QStringLiteral("id=\"context-%1\"").arg(id).toUtf8()),
                      qPrintable(contents.toLocalFile()));
+        // Its pictures lie beside it, and every link inside it has its anchor.
+        const QString text = QString::fromUtf8(html);
+        const QDir folder = QFileInfo(contents.toLocalFile()).dir();
+        int pictures = 0;
+        for (auto it = QRegularExpression(R"x(<img src="([^"]+)")x").globalMatch(text); it.hasNext(); ++pictures) {
+            const QString picture = it.next().captured(1);
+            QVERIFY2(QFileInfo(folder.filePath(picture)).isFile(), qPrintable(picture));
+        }
+        QVERIFY(pictures > 0);
+        for (auto it = QRegularExpression(R"x(href="#([^"]+)")x").globalMatch(text); it.hasNext();) {
+            const QString anchor = it.next().captured(1);
+            QVERIFY2(text.contains(QStringLiteral("id=\"%1\"").arg(anchor)), qPrintable(anchor));
+        }
+    }
+
+    // A guide that cannot be shown says why: missing (a folder in its place counts), or no
+    // program on the desktop to open it; either message names the file.
+    void helpSaysWhyItDidNotOpen_data()
+    {
+        QTest::addColumn<QString>("guide");  // file, folder or none
+        QTest::addColumn<bool>("viewer");
+        QTest::addColumn<QString>("message");  // how it begins; empty: the guide opened
+        QTest::newRow("opened") << "file" << true << "";
+        QTest::newRow("no program for it") << "file" << false << "ヘルプファイル %1 を開けるプログラムが見つかりません";
+        QTest::newRow("missing") << "none" << true << "ヘルプファイルが見つかりません\n%1";
+        QTest::newRow("a folder in its place") << "folder" << true << "ヘルプファイルが見つかりません\n%1";
+    }
+    void helpSaysWhyItDidNotOpen()
+    {
+        QFETCH(QString, guide);
+        QFETCH(bool, viewer);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("index.html"));
+        if (guide == "file")
+            WriteFileBytes(path, "<html></html>");
+        else if (guide == "folder")
+            QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("index.html")));
+        ScriptedUi ui;
+        ui.shellOpens = viewer;
+        QCOMPARE(ShowHelp(0, nullptr, path), message.isEmpty());
+        QCOMPARE(ui.messages.size(), message.isEmpty() ? 0 : 1);
+        if (!message.isEmpty())
+            QVERIFY2(ui.messages[0].text.startsWith(message.arg(path)), qPrintable(ui.messages[0].text));
+        QCOMPARE(ui.opened.size(), guide == "file" ? 1 : 0);
     }
 };
 

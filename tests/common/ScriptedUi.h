@@ -43,7 +43,7 @@ public:
     bool shellOpen(const QString& target, QObject*) override
     {
         opened << target;
-        return true;
+        return shellOpens;
     }
     void showFileProperties(const QString& file, QObject*) override { properties << file; }
     int runDialog(QObject* dialog) override
@@ -62,6 +62,7 @@ public:
     QList<QStringList> openDialogs;   // title, filter, start folder of each open dialog
     QList<QStringList> saveDialogs;   // title, filter, initial name of each save dialog
     QStringList opened;
+    bool shellOpens = true;           // false: the desktop has no program for what is opened
     QStringList properties;
     QStringList dialogs;
     std::function<void(QObject*)> onDialog;
