@@ -2,7 +2,7 @@
 
 #include "CommandLine.h"
 #include "Globals.h"
-#include "ProgramPicture.h"
+#include "ProgramIcons.h"
 #include "QtUiServices.h"
 #include "Schema.h"
 #include "UiServices.h"
@@ -89,7 +89,7 @@ int Main(int argc, char* argv[])
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tidewriter"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TIDEWRITER_VERSION));
-    QApplication::setWindowIcon(QIcon(QPixmap::fromImage(ProgramPicture(64))));
+    QApplication::setWindowIcon(ProgramIcon());
     QtUiServices ui;
     InstallUiServices(&ui);
     Program program;
