@@ -90,6 +90,8 @@ int Main(int argc, char* argv[])
     QCoreApplication::setApplicationName(QStringLiteral("tidewriter"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TIDEWRITER_VERSION));
     QApplication::setWindowIcon(ProgramIcon());
+    // Wayland desktops take the window's icon and name from the installed desktop entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral(TIDEWRITER_APP_ID));
     QtUiServices ui;
     InstallUiServices(&ui);
     Program program;
