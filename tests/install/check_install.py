@@ -2,7 +2,7 @@
 """Installs the build into a temporary DESTDIR and checks what a desktop finds there: the
 menu entry, the icons, the AppStream metainfo, the manual page and the program's data.
 usage: check_install.py BUILD_DIR SOURCE_DIR APP_ID"""
-import os, re, struct, subprocess, sys, tempfile, xml.etree.ElementTree as ET
+import gzip, os, re, struct, subprocess, sys, tempfile, xml.etree.ElementTree as ET
 
 build, source, app_id = sys.argv[1:4]
 failures = []
@@ -74,8 +74,9 @@ with tempfile.TemporaryDirectory() as dest:
     env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
     rc, help_text = run(os.path.join(usr, "bin/tidewriter"), "--help", env=env)
     check("installed tidewriter --help", rc == 0 and "tidewriter" in help_text, help_text)
-    man = os.path.join(share, "man/man1/tidewriter.1")
-    r = subprocess.run(["groff", "-k", "-man", "-Tutf8", "-P-cbou", "-ww", man], capture_output=True, text=True)
+    with gzip.open(os.path.join(share, "man/man1/tidewriter.1.gz"), "rt", encoding="utf-8") as f:
+        source = f.read()
+    r = subprocess.run(["groff", "-k", "-man", "-Tutf8", "-P-cbou", "-ww"], input=source, capture_output=True, text=True)
     page = r.stdout
     check("manual page formats without warnings", r.returncode == 0 and not r.stderr, r.stderr)
     flat = " ".join(page.replace("\u2212", "-").replace("\u2010", "-").split())
