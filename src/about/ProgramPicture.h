@@ -1,6 +1,6 @@
 #pragma once
-// The milestone window's picture, painted: the diver-down flag of the program's icon.
+// The milestone window's illustration, painted: the diver-down flag of the program's icon
+// under a burst of stars.
 #include <QImage>
 
-// The milestone window's illustration: the flag under a burst of stars.
 QImage MilestoneFigure(int size);
