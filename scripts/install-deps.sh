@@ -4,7 +4,8 @@
 set -euo pipefail
 
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev qt6-translations-l10n libgl-dev libsqlite3-dev
-          fonts-ipafont-gothic xvfb xauth python3 poppler-utils)
+          fonts-ipafont-gothic xvfb xauth python3 poppler-utils
+          qt6-svg-dev desktop-file-utils appstream groff-base dpkg-dev file)
 
 missing=()
 for p in "${packages[@]}"; do

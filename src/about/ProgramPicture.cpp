@@ -25,17 +25,6 @@ void paintFlag(QPainter& p, const QRectF& r)
 }
 }  // namespace
 
-QImage ProgramPicture(int size)
-{
-    QImage img(size, size, QImage::Format_ARGB32_Premultiplied);
-    img.fill(Qt::transparent);
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    const qreal m = size * 0.08;
-    paintFlag(p, QRectF(m, m + size * 0.1, size - 2 * m, (size - 2 * m) * 0.72));
-    return img;
-}
-
 QImage MilestoneFigure(int size)
 {
     QImage img(size, size, QImage::Format_ARGB32_Premultiplied);

@@ -1,7 +1,6 @@
 #pragma once
-// The program's pictures, painted rather than shipped: the diver-down flag.
+// The milestone window's illustration, painted: the diver-down flag of the program's icon
+// under a burst of stars.
 #include <QImage>
 
-QImage ProgramPicture(int size);
-// The milestone window's illustration: the flag under a burst of stars.
 QImage MilestoneFigure(int size);

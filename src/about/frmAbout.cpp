@@ -2,7 +2,7 @@
 
 #include "ui_frmAbout.h"
 
-#include "ProgramPicture.h"
+#include "ProgramIcons.h"
 #include "Version.h"
 #include "modSubroutines.h"
 
@@ -12,7 +12,7 @@
 frmAbout::frmAbout(QWidget* parent) : QDialog(parent), ui(new Ui::frmAbout)
 {
     ui->setupUi(this);
-    ui->Image1->setPixmap(QPixmap::fromImage(ProgramPicture(64)));
+    ui->Image1->setPixmap(ProgramIcon().pixmap(QSize(64, 64), devicePixelRatioF()));
     ui->lblVersion->setText(VersionText());
     ui->lblCopyright->setText(QStringLiteral(TIDEWRITER_COPYRIGHT));
     for (QLabel* link : {ui->lblMail, ui->lblURL_0, ui->lblURL_1})

@@ -2,7 +2,7 @@
 
 #include "CommandLine.h"
 #include "Globals.h"
-#include "ProgramPicture.h"
+#include "ProgramIcons.h"
 #include "QtUiServices.h"
 #include "Schema.h"
 #include "UiServices.h"
@@ -104,7 +104,9 @@ int Main(int argc, char* argv[])
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tidewriter"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TIDEWRITER_VERSION));
-    QApplication::setWindowIcon(QIcon(QPixmap::fromImage(ProgramPicture(64))));
+    QApplication::setWindowIcon(ProgramIcon());
+    // Wayland desktops take the window's icon and name from the installed desktop entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral(TIDEWRITER_APP_ID));
     const std::unique_ptr<QTranslator> qtTexts = InstallQtTranslation();
     QtUiServices ui;
     InstallUiServices(&ui);

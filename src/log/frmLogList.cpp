@@ -10,6 +10,7 @@
 #include "SerialByteLine.h"
 #include "UiServices.h"
 #include "WidgetRoutines.h"
+#include "ProgramIcons.h"
 #include "frmAbout.h"
 #include "frmHATrance.h"
 #include "frmMemorial.h"
@@ -147,18 +148,20 @@ frmLogList::~frmLogList()
 
 void frmLogList::createToolbar()
 {
-    struct Button { const char* key; const char* tip; QAction* command; const char* theme; QStyle::StandardPixmap fallback; };
+    // The key names the button and its icon file (resources/icons/KEY.svg); the menu
+    // command it stands for shows the same icon.
+    struct Button { const char* key; const char* tip; QAction* command; };
     const Button buttons[] = {
-        {"new", "新規レコード作成", ui->mnuRecNew, "document-new", QStyle::SP_FileIcon},
-        {"ha", "ハイパーアクアランド転送", ui->mnuToolHATrance, "network-receive", QStyle::SP_DriveNetIcon},
-        {"open", "レコードを開く", ui->mnuRecOpen, "document-open", QStyle::SP_DialogOpenButton},
-        {"clone", "レコードの複製", ui->mnuRecClone, "edit-copy", QStyle::SP_FileDialogNewFolder},
-        {"delete", "選択されているレコードを削除", ui->mnuRecDelete, "edit-delete", QStyle::SP_TrashIcon},
-        {"print", "印刷", ui->mnuRecPrint, "document-print", QStyle::SP_ComputerIcon},
-        {"export", "選択されているレコードをHTML出力", ui->mnuRecExport, "text-html", QStyle::SP_FileDialogContentsView},
-        {"csv", "選択されているレコードをCSV出力", ui->mnuRecExportCSV, "x-office-spreadsheet", QStyle::SP_FileDialogDetailedView},
-        {"calc", "反復潜水計算機", ui->mnuToolCalc, "accessories-calculator", QStyle::SP_FileDialogInfoView},
-        {"option", "オプション", ui->mnuToolOption, "preferences-system", QStyle::SP_FileDialogListView},
+        {"new", "新規レコード作成", ui->mnuRecNew},
+        {"ha", "ハイパーアクアランド転送", ui->mnuToolHATrance},
+        {"open", "レコードを開く", ui->mnuRecOpen},
+        {"clone", "レコードの複製", ui->mnuRecClone},
+        {"delete", "選択されているレコードを削除", ui->mnuRecDelete},
+        {"print", "印刷", ui->mnuRecPrint},
+        {"export", "選択されているレコードをHTML出力", ui->mnuRecExport},
+        {"csv", "選択されているレコードをCSV出力", ui->mnuRecExportCSV},
+        {"calc", "反復潜水計算機", ui->mnuToolCalc},
+        {"option", "オプション", ui->mnuToolOption},
     };
     int n = 0;
     for (const Button& b : buttons) {
@@ -166,8 +169,9 @@ void frmLogList::createToolbar()
             ui->tbrTool->addSeparator();
         ++n;
         const QString key = QString::fromLatin1(b.key);
-        QAction* a = ui->tbrTool->addAction(QIcon::fromTheme(QString::fromLatin1(b.theme), style()->standardIcon(b.fallback)),
-                                            tr(b.tip));
+        const QIcon icon = CommandIcon(key);
+        b.command->setIcon(icon);
+        QAction* a = ui->tbrTool->addAction(icon, tr(b.tip));
         a->setObjectName(key);
         a->setToolTip(tr(b.tip));
         a->setEnabled(b.command->isEnabled());
@@ -175,6 +179,7 @@ void frmLogList::createToolbar()
         connect(a, &QAction::triggered, command, &QAction::trigger);
         m_toolButtons.insert(key, a);
     }
+    ui->mnuRecPreview->setIcon(CommandIcon(QStringLiteral("preview")));
 }
 
 QAction* frmLogList::toolButton(const QString& key) const

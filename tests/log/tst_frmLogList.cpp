@@ -14,6 +14,8 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QScreen>
+#include <QPainter>
+#include <QSvgRenderer>
 #include <QTreeView>
 #include <QtTest>
 
@@ -155,6 +157,61 @@ private slots:
         QCOMPARE(w.model()->rowCount(), existing + (clone ? 2 : 1));
         QCOMPARE(columnTexts(w, DiveListModel::ColLocation).count("1"), clone ? 2 : 1);
         QCOMPARE(titles, title.isEmpty() ? QStringList() : QStringList{"frmMemorial: " + title});
+    }
+
+    // Each command shows its own drawing from the resources, in the toolbar and in the menu,
+    // and its disabled look is a faded grey that cannot pass for the enabled one.
+    void commandIcons_data()
+    {
+        QTest::addColumn<QString>("button");  // empty: a menu command only
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("drawing");
+        const char* rows[][3] = {{"new", "mnuRecNew", "new"}, {"ha", "mnuToolHATrance", "ha"},
+                                 {"open", "mnuRecOpen", "open"}, {"clone", "mnuRecClone", "clone"},
+                                 {"delete", "mnuRecDelete", "delete"}, {"print", "mnuRecPrint", "print"},
+                                 {"export", "mnuRecExport", "export"}, {"csv", "mnuRecExportCSV", "csv"},
+                                 {"calc", "mnuToolCalc", "calc"}, {"option", "mnuToolOption", "option"},
+                                 {"", "mnuRecPreview", "preview"}};
+        for (const auto& r : rows)
+            QTest::newRow(r[1]) << r[0] << r[1] << r[2];
+    }
+
+    void commandIcons()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, command);
+        QFETCH(QString, drawing);
+        ScriptedUi ui;
+        TestLog t;
+        frmLogList w;
+        QSvgRenderer svg(QStringLiteral(":/icons/%1.svg").arg(drawing));
+        QVERIFY(svg.isValid());
+        QList<QIcon> icons{action(w, command)->icon()};
+        if (!button.isEmpty())
+            icons << w.toolButton(button)->icon();
+        for (const QIcon& icon : icons) {
+            for (int size : {16, 24}) {
+                QImage expected(size, size, QImage::Format_ARGB32_Premultiplied);
+                expected.fill(Qt::transparent);
+                QPainter p(&expected);
+                p.setRenderHint(QPainter::Antialiasing);
+                svg.render(&p, QRectF(0, 0, size, size));
+                p.end();
+                const QImage normal = icon.pixmap(QSize(size, size), 1.0).toImage().convertToFormat(expected.format());
+                QCOMPARE(normal, expected);
+                const QImage disabled = icon.pixmap(QSize(size, size), 1.0, QIcon::Disabled).toImage().convertToFormat(QImage::Format_ARGB32);
+                qint64 normalInk = 0, disabledInk = 0;
+                for (int y = 0; y < size; ++y) {
+                    for (int x = 0; x < size; ++x) {
+                        const QRgb c = disabled.pixel(x, y);
+                        QVERIFY2(qAlpha(c) == 0 || (qRed(c) == qGreen(c) && qGreen(c) == qBlue(c)), "disabled icon not grey");
+                        disabledInk += qAlpha(c);
+                        normalInk += qAlpha(normal.pixel(x, y));
+                    }
+                }
+                QVERIFY(disabledInk > 0 && disabledInk * 2 < normalInk);
+            }
+        }
     }
 
     // A maximised window keeps the size it had before; a run that changed the log leaves its
