@@ -11,6 +11,9 @@
 #include "modDiveCalc.h"
 #include "modExport.h"
 #include "modLogPrint.h"
+#include "modUDDF.h"
+#include "UddfImport.h"
+#include "Schema.h"
 #include "modSupport.h"
 #include "Main.h"
 #include "SyntheticLog.h"
@@ -254,6 +257,60 @@ public:
         *bytes = QFileInfo(file).size();
         gDatabase = nullptr;
         return checkQuiet(QStringLiteral("print_pdf_all")) ? std::optional(times) : std::nullopt;
+    }
+
+    // Every dive of the log to a UDDF file, in the list's order.
+    std::optional<std::vector<double>> exportUddfAll(int runs, const QString& file)
+    {
+        ResetGlobals();
+        Database db;
+        if (!openLog(db))
+            return std::nullopt;
+        const QList<ExportItem> items = listedDives();
+        std::vector<double> times;
+        for (int i = 0; i < runs; ++i) {
+            ClearDiveCalcMemos();
+            QElapsedTimer t;
+            t.start();
+            QString error;
+            if (!ExportUDDF(file, items, nullptr, &error)) {
+                std::fprintf(stderr, "export_uddf_all: %s\n", qPrintable(error));
+                return std::nullopt;
+            }
+            times.push_back(elapsedMs(t));
+        }
+        gDatabase = nullptr;
+        return checkQuiet(QStringLiteral("export_uddf_all")) ? std::optional(times) : std::nullopt;
+    }
+
+    // That file into a new log, its backup included: every dive imported, none asked about.
+    std::optional<std::vector<double>> importUddfAll(int runs, const QString& file, const QString& folder)
+    {
+        std::vector<double> times;
+        for (int i = 0; i < runs; ++i) {
+            ResetGlobals();
+            const QString log = QStringLiteral("%1/import%2.db").arg(folder).arg(i);
+            QString error;
+            Database db;
+            if (!CreateNewLog(log, &error) || !db.open(log, Database::OpenMode::ExistingReadWrite)) {
+                std::fprintf(stderr, "import_uddf_all: %s\n", qPrintable(error));
+                return std::nullopt;
+            }
+            gDatabasePath = log;
+            gDatabase = &db;
+            LoadLookupTables();
+            QElapsedTimer t;
+            t.start();
+            UddfImportResult result;
+            if (!ImportUDDF(file, {}, &result, &error)) {
+                std::fprintf(stderr, "import_uddf_all: %s\n", qPrintable(error));
+                return std::nullopt;
+            }
+            times.push_back(elapsedMs(t));
+            gDatabase = nullptr;
+        }
+        gModified = false;
+        return checkQuiet(QStringLiteral("import_uddf_all")) ? std::optional(times) : std::nullopt;
     }
 
     // The same log's LogTbl written as plain CSV text straight from the SQLite C API: the
@@ -586,6 +643,15 @@ int main(int argc, char* argv[])
         return 1;
     print(FigureLine(QStringLiteral("export_html_all"), *pages));
     print(QStringLiteral("export_html_per_dive: %1 ms").arg(QString::number(Median(*pages) / options->dives, 'f', 2)));
+    const QString uddf = dir.filePath(QStringLiteral("all.uddf"));
+    const std::optional<std::vector<double>> uddfOut = bench.exportUddfAll(options->runs.value_or(3), uddf);
+    if (!uddfOut)
+        return 1;
+    print(FigureLine(QStringLiteral("export_uddf_all"), *uddfOut));
+    const std::optional<std::vector<double>> uddfIn = bench.importUddfAll(options->runs.value_or(3), uddf, dir.path());
+    if (!uddfIn)
+        return 1;
+    print(FigureLine(QStringLiteral("import_uddf_all"), *uddfIn));
     qint64 pdfBytes = 0;
     const std::optional<std::vector<double>> printed =
         bench.printPdfAll(options->runs.value_or(3), dir.filePath(QStringLiteral("all.pdf")), &pdfBytes);

@@ -4,6 +4,7 @@
 // only when it is complete and on the disk, so a failure (a full disk, say) leaves an
 // existing file as it was. The log and its companions are never a target.
 #include <QByteArray>
+#include <QIODevice>
 #include <QString>
 #include <sys/types.h>
 #include <vector>
@@ -78,3 +79,20 @@ private:
 // the disk instead of two for every file. False with error set when one failed: the files
 // before it have replaced their targets, it and the others are dropped.
 bool CommitTogether(const std::vector<SafeFileWriter*>& files, QString* error);
+
+// A SafeFileWriter as a QIODevice, for writers that take a device (PDF, XML).
+class SafeFileDevice : public QIODevice {
+public:
+    explicit SafeFileDevice(SafeFileWriter& file) : m_file(file) { open(QIODevice::WriteOnly); }
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 size) override
+    {
+        return m_file.write(QByteArray::fromRawData(data, size)) ? size : -1;
+    }
+
+private:
+    SafeFileWriter& m_file;
+};

@@ -9,6 +9,8 @@
 #include "modCSV.h"
 #include "modExport.h"
 #include "modLogPrint.h"
+#include "modUDDF.h"
+#include "UddfImport.h"
 #include "modStartup.h"
 #include "modSupport.h"
 
@@ -62,6 +64,9 @@ struct Job {
     bool csvGiven = false;
     bool htmlGiven = false;
     bool pdfGiven = false;
+    bool uddfGiven = false;
+    QString importFile;  // --import-uddf
+    bool allowDuplicates = false;
     QString templateFile;
     bool templateGiven = false;
     QList<qint64> ids;
@@ -96,8 +101,17 @@ Job parse(const QStringList& args, QString* error)
         const QString& a = args[i];
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             job.help = true;
+        } else if (a == QLatin1String("--allow-duplicates")) {
+            job.allowDuplicates = true;
+        } else if (a == QLatin1String("--import-uddf")) {
+            if (i + 1 >= args.size() || args[i + 1].isEmpty()) {
+                *error = tr("--import-uddf には取り込む UDDF ファイル名を指定してください");
+                return job;
+            }
+            job.importFile = args[++i];
         } else if (a == QLatin1String("--export-csv") || a == QLatin1String("--export-html")
-                   || a == QLatin1String("--print-pdf") || a == QLatin1String("--ids") || a == QLatin1String("--template")) {
+                   || a == QLatin1String("--print-pdf") || a == QLatin1String("--export-uddf") || a == QLatin1String("--ids")
+                   || a == QLatin1String("--template")) {
             if (i + 1 >= args.size()) {
                 *error = tr("%1 には値が必要です").arg(a);
                 return job;
@@ -118,14 +132,15 @@ Job parse(const QStringList& args, QString* error)
                     return job;
                 }
             } else {
-                if (job.csvGiven || job.htmlGiven || job.pdfGiven) {
-                    *error = tr("--export-csv、--export-html、--print-pdf はどれか一つだけ指定してください");
+                if (job.csvGiven || job.htmlGiven || job.pdfGiven || job.uddfGiven) {
+                    *error = tr("--export-csv、--export-html、--print-pdf、--export-uddf はどれか一つだけ指定してください");
                     return job;
                 }
                 job.file = value;
                 (a == QLatin1String("--export-csv")    ? job.csvGiven
                  : a == QLatin1String("--export-html") ? job.htmlGiven
-                                                       : job.pdfGiven) = true;
+                 : a == QLatin1String("--print-pdf")   ? job.pdfGiven
+                                                       : job.uddfGiven) = true;
                 if (value.isEmpty()) {
                     *error = tr("%1 には出力ファイル名を指定してください").arg(a);
                     return job;
@@ -140,10 +155,17 @@ Job parse(const QStringList& args, QString* error)
     }
     if (job.help)
         return job;
-    if (job.templateGiven && !job.htmlGiven)
+    const bool exporting = job.csvGiven || job.htmlGiven || job.pdfGiven || job.uddfGiven;
+    if (!job.importFile.isEmpty() && (exporting || job.idsGiven || job.templateGiven))
+        *error = tr("--import-uddf はほかの出力や --ids、--template と一緒には指定できません");
+    else if (job.allowDuplicates && job.importFile.isEmpty())
+        *error = tr("--allow-duplicates は --import-uddf と一緒に指定してください");
+    else if (!job.importFile.isEmpty())
+        return job;
+    else if (job.templateGiven && !job.htmlGiven)
         *error = tr("--template は --export-html と一緒に指定してください");
-    else if (!job.csvGiven && !job.htmlGiven && !job.pdfGiven)
-        *error = tr("--ids は --export-csv、--export-html、--print-pdf のどれかと一緒に指定してください");
+    else if (!job.csvGiven && !job.htmlGiven && !job.pdfGiven && !job.uddfGiven)
+        *error = tr("--ids は --export-csv、--export-html、--print-pdf、--export-uddf のどれかと一緒に指定してください");
     return job;
 }
 
@@ -157,6 +179,8 @@ QString CommandLineHelp()
         "        tidewriter --export-csv FILE [--ids ID,ID,...] [LOG]\n"
         "        tidewriter --export-html FILE [--ids ID,ID,...] [--template TEMPLATE] [LOG]\n"
         "        tidewriter --print-pdf FILE [--ids ID,ID,...] [LOG]\n"
+        "        tidewriter --export-uddf FILE [--ids ID,ID,...] [LOG]\n"
+        "        tidewriter --import-uddf FILE [--allow-duplicates] [LOG]\n"
         "\n"
         "オプションがなければ LOG を（省略時はデータフォルダのログを）ウィンドウで開きます。\n"
         "\n"
@@ -171,6 +195,12 @@ QString CommandLineHelp()
         "  --print-pdf FILE   ダイブを印刷と同じログブックのページにして PDF で FILE に書き出して\n"
         "                     終了します。ページ設定（用紙の種類、余白、向き、ページの順序）は\n"
         "                     設定ファイルのものを使い、用紙は A5 です。ディスプレイは要りません。\n"
+        "  --export-uddf FILE ダイブを UDDF 3.2（UTF-8）で FILE に書き出して終了します。他のダイブログ\n"
+        "                     ソフトが読める形式で、Tidewriter で取り込めば記録がそのまま戻ります。\n"
+        "  --import-uddf FILE UDDF ファイルのダイブを新しいダイブとしてログに取り込んで終了します。\n"
+        "                     LOG がなければ新しいログを作ります。同じ日時のダイブがログにある\n"
+        "                     ダイブは、--allow-duplicates がなければ取り込みません。取り込みは\n"
+        "                     すべてか何もなしかで、前にバックアップを取り、終了時に整理します。\n"
         "  --ids ID,ID,...    この id（LogTbl）のダイブだけをこの順に書き出します。\n"
         "                     省略時はすべてのダイブを新しい順に書き出します。\n"
         "  --help             この説明を表示します。\n"
@@ -182,7 +212,8 @@ bool IsCommandLineJob(const QStringList& arguments)
 {
     for (const QString& a : arguments)
         if (a == QLatin1String("--export-csv") || a == QLatin1String("--export-html")
-            || a == QLatin1String("--print-pdf") || a == QLatin1String("--help")
+            || a == QLatin1String("--print-pdf") || a == QLatin1String("--export-uddf")
+            || a == QLatin1String("--import-uddf") || a == QLatin1String("--allow-duplicates") || a == QLatin1String("--help")
             || a == QLatin1String("-h") || a == QLatin1String("--ids") || a == QLatin1String("--template"))
             return true;
     return false;
@@ -203,13 +234,14 @@ int RunCommandLineJob(const QStringList& arguments, const StartupPaths& paths)
     const QString named = DatabasePathFromArgs(job.logWords);
     gDatabasePath = named.isEmpty() ? paths.defaultDatabase : QFileInfo(named).absoluteFilePath();
     gIniPath = paths.iniFile;
-    if (!QFileInfo::exists(gDatabasePath))
+    const bool importing = !job.importFile.isEmpty();
+    if (!importing && !QFileInfo::exists(gDatabasePath))
         return failWith(tr("データベースファイル %1 がありません").arg(gDatabasePath));
     // Refused before the log is even opened.
     if (const QString refusal = LogTargetRefusal(job.file); !refusal.isEmpty())
         return failWith(refusal);
     Database db;
-    if (!OpenLog(db, gDatabasePath, false))
+    if (!OpenLog(db, gDatabasePath, importing))
         return 1;
     gDatabase = &db;
     struct Release {
@@ -219,6 +251,22 @@ int RunCommandLineJob(const QStringList& arguments, const StartupPaths& paths)
     if (rel != kCurrentRelease)
         return failWith(tr("データベースファイルのリリースは %1 です。一度 Tidewriter で開いて更新してください").arg(rel));
     LoadLookupTables();
+    if (importing) {
+        UddfImportResult result;
+        const bool imported = ImportUDDF(
+            job.importFile, [&](const UddfDive&) { return job.allowDuplicates ? DuplicateChoice::Import : DuplicateChoice::Skip; },
+            &result, &error);
+        // A changed log is compacted as at the end of a windowed run.
+        db.close();
+        gDatabase = nullptr;
+        CompactAtShutdown();
+        if (!imported)
+            return failWith(error);
+        std::printf("%s\n", qPrintable(tr("%1 本のダイブを取り込みました（同じ日時のダイブがあるため取り込まなかったもの %2 本）")
+                                          .arg(result.imported)
+                                          .arg(result.skipped)));
+        return 0;
+    }
 
     // The numbers the dive list shows, newest first, from the same read as the dives.
     const auto choose = [&](QList<ExportItem>* items, QString* reason) {
@@ -255,7 +303,8 @@ int RunCommandLineJob(const QStringList& arguments, const StartupPaths& paths)
     }
     const bool done = job.htmlGiven
         ? ExportHTML(job.file, job.templateGiven ? job.templateFile : TemplateFilePath(), choose, nullptr, &error)
-        : ExportCSV(job.file, choose, nullptr, &error);
+        : job.uddfGiven ? ExportUDDF(job.file, choose, nullptr, &error)
+                        : ExportCSV(job.file, choose, nullptr, &error);
     if (!done)
         return failWith(error);
     return 0;

@@ -20,6 +20,8 @@
 #include "frmProgress.h"
 #include "frmRecord.h"
 #include "modExport.h"
+#include "modUDDF.h"
+#include "UddfImport.h"
 #include "modStartup.h"
 #include "modSubroutines.h"
 #include "modSupport.h"
@@ -112,6 +114,7 @@ frmLogList::frmLogList(QWidget* parent)
     ui->mnuRec->setDefaultAction(ui->mnuRecOpen);
 
     connect(ui->mnuFileExit, &QAction::triggered, this, &frmLogList::mnuFileExit_Click);
+    connect(ui->mnuFileImportUDDF, &QAction::triggered, this, &frmLogList::mnuFileImportUDDF_Click);
     connect(ui->mnuViewTool, &QAction::triggered, this, &frmLogList::mnuViewTool_Click);
     connect(ui->mnuViewStatus, &QAction::triggered, this, &frmLogList::mnuViewStatus_Click);
     connect(ui->mnuViewRefresh, &QAction::triggered, this, &frmLogList::mnuViewRefresh_Click);
@@ -126,6 +129,7 @@ frmLogList::frmLogList(QWidget* parent)
     connect(ui->mnuToolOption, &QAction::triggered, this, &frmLogList::mnuToolOption_Click);
     connect(ui->mnuRecExportCSV, &QAction::triggered, this, &frmLogList::mnuRecExportCSV_Click);
     connect(ui->mnuRecExport, &QAction::triggered, this, &frmLogList::mnuRecExport_Click);
+    connect(ui->mnuRecExportUDDF, &QAction::triggered, this, &frmLogList::mnuRecExportUDDF_Click);
     connect(ui->mnuRecPrint, &QAction::triggered, this, &frmLogList::mnuRecPrint_Click);
     connect(ui->mnuRecPreview, &QAction::triggered, this, &frmLogList::mnuRecPreview_Click);
     connect(ui->mnuHelpHelp, &QAction::triggered, this, &frmLogList::mnuHelpHelp_Click);
@@ -278,6 +282,39 @@ QString frmLogList::rowText(const QString& key, int column) const
 {
     const int row = m_model->rowOfId(KeyToId(key));
     return row < 0 ? QString() : m_model->cellText(row, column);
+}
+
+void frmLogList::mnuFileImportUDDF_Click()
+{
+    const QString file = Services().openFileName(tr("UDDFファイルの取り込み"),
+                                                 tr("UDDFファイル (*.uddf *.xml);;すべてのファイル (*)"), QString(), this);
+    if (file.isEmpty())
+        return;
+    UddfImportResult result;
+    QString error;
+    const auto duplicate = [this](const UddfDive& dive) {
+        const MsgResult answer = MsgBox(
+            QDate::fromString(dive.column(QStringLiteral("dive_date")).toString(), Qt::ISODate).toString(QStringLiteral("yyyy/MM/dd"))
+                + QLatin1Char(' ') + dive.column(QStringLiteral("in_time")).toString() + QLatin1Char('\n')
+                + tr("このレコードはすでに存在しますが、取り込んでもよろしいですか") + QLatin1Char('\n')
+                + tr("（キャンセルで取り込み全体を中止します）"),
+            MsgIcon::Exclamation, MsgButtons::YesNoCancel, tr("同じ日時のレコードがあります"), this);
+        return answer == MsgResult::Yes ? DuplicateChoice::Import
+            : answer == MsgResult::No   ? DuplicateChoice::Skip
+                                        : DuplicateChoice::CancelAll;
+    };
+    if (!ImportUDDF(file, duplicate, &result, &error)) {
+        MsgBox(error, MsgIcon::Exclamation, MsgButtons::Ok, tr("エラー"), this);
+        return;
+    }
+    if (result.cancelled)
+        return;
+    if (result.imported > 0)
+        AfterInsert();
+    MsgBox(tr("%1 本のダイブを取り込みました").arg(result.imported)
+               + (result.skipped ? QLatin1Char('\n') + tr("同じ日時のダイブ %1 本は取り込みませんでした").arg(result.skipped)
+                                 : QString()),
+           MsgIcon::Information, MsgButtons::Ok, tr("正常終了"), this);
 }
 
 void frmLogList::mnuFileExit_Click()
@@ -463,6 +500,29 @@ void frmLogList::mnuRecPreview_Click()
     Services().runDialog(&dialog);
 }
 
+void frmLogList::mnuRecExportUDDF_Click()
+{
+    QList<ExportItem> items = selectedItems();
+    if (items.isEmpty()) {
+        items = listItems();
+        if (items.isEmpty()) {
+            MsgBox(tr("出力するレコードがありません"), MsgIcon::Exclamation, MsgButtons::Ok, tr("UDDF出力"), this);
+            return;
+        }
+        if (MsgBox(tr("レコードが選択されていません。すべてのレコード（%1 本）を出力しますか?").arg(items.size()),
+                   MsgIcon::Question, MsgButtons::YesNo, tr("UDDF出力"), this)
+            != MsgResult::Yes)
+            return;
+    }
+    const QString file = saveTarget(tr("UDDFファイル出力"), tr("UDDFファイル (*.uddf);;XMLファイル (*.xml)"));
+    if (file.isEmpty())
+        return;
+    frmProgress progress(this);
+    const JobScope job(this, &progress);
+    QString error;
+    exportDone(ExportUDDF(file, items, &progress, &error), error);
+}
+
 void frmLogList::mnuRecExportCSV_Click()
 {
     const QString file = exportTarget(tr("CSV出力"), tr("CSVファイル出力"), tr("CSVファイル (*.csv);;テキストファイル (*.txt)"));
@@ -492,6 +552,11 @@ QString frmLogList::exportTarget(const QString& command, const QString& title, c
                this);
         return {};
     }
+    return saveTarget(title, filter);
+}
+
+QString frmLogList::saveTarget(const QString& title, const QString& filter)
+{
     // The last name chosen is offered again, whichever export chose it.
     const QString file = Services().saveFileName(title, filter, m_exportFileName, this);
     if (file.isEmpty())

@@ -66,6 +66,8 @@ private slots:
     void mnuToolOption_Click();
     void mnuRecExportCSV_Click();
     void mnuRecExport_Click();
+    void mnuRecExportUDDF_Click();
+    void mnuFileImportUDDF_Click();
     void mnuRecPrint_Click();
     void mnuRecPreview_Click();
     void mnuHelpHelp_Click();
@@ -96,6 +98,8 @@ private:
     // The export's target: the selection checked, the save dialog, the log refused and the
     // overwrite question asked. Empty when the command ends there.
     QString exportTarget(const QString& command, const QString& title, const QString& filter);
+    // The save dialog, the log refused and the overwrite question asked.
+    QString saveTarget(const QString& title, const QString& filter);
     void exportDone(bool ok, const QString& error);
 
     Ui::frmLogList* ui;

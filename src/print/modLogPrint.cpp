@@ -15,7 +15,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QIODevice>
 #include <QPdfWriter>
 #include <QStandardPaths>
 
@@ -107,22 +106,6 @@ int PlaceOf(const PrintLayout& layout, const QString& name)
     return -1;
 }
 
-// A QIODevice writing into a SafeFileWriter, for the PDF writer.
-class SafeFileDevice : public QIODevice {
-public:
-    explicit SafeFileDevice(SafeFileWriter& file) : file_(file) { open(QIODevice::WriteOnly); }
-    bool isSequential() const override { return true; }
-
-protected:
-    qint64 readData(char*, qint64) override { return -1; }
-    qint64 writeData(const char* data, qint64 size) override
-    {
-        return file_.write(QByteArray::fromRawData(data, size)) ? size : -1;
-    }
-
-private:
-    SafeFileWriter& file_;
-};
 }  // namespace
 
 PageSetup PageSetup::current()

@@ -1,0 +1,544 @@
+#include "UddfImport.h"
+
+#include "Database.h"
+#include "Globals.h"
+#include "LogOperations.h"
+#include "modSubroutines.h"
+#include "modSupport.h"
+#include "modUDDF.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QHash>
+#include <QLocale>
+#include <QRegularExpression>
+#include <QXmlStreamReader>
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
+namespace {
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("UddfImport", text);
+}
+
+constexpr double kZeroCelsius = 273.15;
+constexpr double kPascalPerBar = 100000;
+constexpr double kLongestDive = 24 * 3600;  // seconds
+
+struct Point {
+    double time = 0;
+    std::optional<double> depth, temperature;
+};
+
+// A dive as the file gives it, before its links are resolved.
+struct FileDive {
+    QStringList links;  // sites and buddies, in the file's order
+    QString mix;
+    QString datetime;
+    std::optional<double> airTemp, lead, volume, begin, end, greatest, average, duration, lowest, visibility;
+    QList<Point> points;
+    QStringList paras;
+    bool own = false;
+    UddfDive stored;
+};
+
+struct Mix {
+    QString name;
+    std::optional<double> o2;
+};
+
+class Reader {
+public:
+    explicit Reader(const QByteArray& bytes) : m_xml(bytes) {}
+
+    // False with the problem and its line.
+    bool read(QString* problem);
+
+    QList<FileDive> dives;
+    QHash<QString, QString> sites, buddies;
+    QHash<QString, Mix> mixes;
+
+private:
+    bool fail(const QString& what)
+    {
+        if (m_problem.isEmpty())
+            m_problem = tr("%1 行目: %2").arg(m_xml.lineNumber()).arg(what);
+        return false;
+    }
+    // The element's number, in the unit written; exponents allowed.
+    std::optional<double> number(const QString& what)
+    {
+        const QString text = m_xml.readElementText(QXmlStreamReader::SkipChildElements);
+        bool ok = false;
+        const double v = text.toDouble(&ok);  // the C locale, exponents and blanks around allowed
+        if (!ok || !std::isfinite(v)) {
+            fail(tr("%1 の値「%2」は数値として読めません").arg(what, text));
+            return std::nullopt;
+        }
+        return v;
+    }
+    bool nonNegative(const std::optional<double>& v, const QString& what)
+    {
+        return !v || *v >= 0 || fail(tr("%1 が負の値です（%2）").arg(what).arg(*v));
+    }
+    bool readDive(FileDive& dive);
+    bool readOwn(FileDive& dive);
+    QVariant ownValue();
+
+    QXmlStreamReader m_xml;
+    QString m_problem;
+};
+
+bool Reader::read(QString* problem)
+{
+    if (!m_xml.readNextStartElement() || m_xml.name() != QLatin1String("uddf")) {
+        if (!m_xml.hasError())
+            fail(tr("UDDF ファイルではありません"));
+    }
+    QStringList path;  // open elements inside uddf
+    QString owner;     // id of the buddy, site or mix being read
+    while (m_problem.isEmpty() && !m_xml.atEnd()) {
+        const QXmlStreamReader::TokenType token = m_xml.readNext();
+        if (token == QXmlStreamReader::EndElement) {
+            if (!path.isEmpty())
+                path.removeLast();
+            continue;
+        }
+        if (token != QXmlStreamReader::StartElement)
+            continue;
+        const QString name = m_xml.name().toString();
+        const QString parent = path.value(path.size() - 1);
+        if (name == QLatin1String("dive") && path.contains(QLatin1String("profiledata"))) {
+            dives.append(FileDive());
+            if (!readDive(dives.last()))
+                break;
+            continue;
+        }
+        if ((name == QLatin1String("buddy") && parent == QLatin1String("diver"))
+            || (name == QLatin1String("site") && parent == QLatin1String("divesite"))
+            || (name == QLatin1String("mix") && parent == QLatin1String("gasdefinitions")))
+            owner = m_xml.attributes().value(QLatin1String("id")).toString();
+        if (path.contains(QLatin1String("buddy")) && path.contains(QLatin1String("personal"))
+            && (name == QLatin1String("firstname") || name == QLatin1String("middlename")
+                || name == QLatin1String("lastname"))) {
+            QString& full = buddies[owner];
+            full = (full + QLatin1Char(' ') + m_xml.readElementText(QXmlStreamReader::SkipChildElements)).trimmed();
+            continue;
+        }
+        if (name == QLatin1String("name") && parent == QLatin1String("site")) {
+            sites[owner] = m_xml.readElementText(QXmlStreamReader::SkipChildElements).trimmed();
+            continue;
+        }
+        if (parent == QLatin1String("mix") && (name == QLatin1String("name") || name == QLatin1String("o2"))) {
+            if (name == QLatin1String("name"))
+                mixes[owner].name = m_xml.readElementText(QXmlStreamReader::SkipChildElements).trimmed();
+            else if (!(mixes[owner].o2 = number(QStringLiteral("o2"))))
+                break;
+            continue;
+        }
+        path << name;
+    }
+    if (m_xml.hasError() && m_problem.isEmpty())
+        m_problem = tr("%1 行目: XML として読めません（%2）").arg(m_xml.lineNumber()).arg(m_xml.errorString());
+    *problem = m_problem;
+    return m_problem.isEmpty();
+}
+
+bool Reader::readDive(FileDive& dive)
+{
+    QStringList path;
+    Point point;
+    while (!m_xml.atEnd()) {
+        const QXmlStreamReader::TokenType token = m_xml.readNext();
+        if (token == QXmlStreamReader::EndElement) {
+            if (path.isEmpty())
+                return true;  // the dive's own end
+            if (path.last() == QLatin1String("waypoint"))
+                dive.points << point;
+            path.removeLast();
+            continue;
+        }
+        if (token != QXmlStreamReader::StartElement)
+            continue;
+        const QString name = m_xml.name().toString();
+        const QString parent = path.value(path.size() - 1);
+        const bool inTank = path.contains(QLatin1String("tankdata"));
+        const auto take = [&](std::optional<double>& into, bool positive = true) {
+            into = number(name);
+            return into && (!positive || nonNegative(into, name));
+        };
+        bool ok = true;
+        if (name == QLatin1String("logtbl") && m_xml.namespaceUri() == QLatin1String(kTidewriterNamespace)) {
+            ok = readOwn(dive);
+        } else if (name == QLatin1String("link")) {
+            const QString ref = m_xml.attributes().value(QLatin1String("ref")).toString();
+            if (inTank)
+                dive.mix = ref;
+            else if (!path.contains(QLatin1String("samples")))
+                dive.links << ref;
+            m_xml.skipCurrentElement();
+        } else if (name == QLatin1String("waypoint")) {
+            point = {};
+            path << name;
+        } else if (parent == QLatin1String("waypoint") && name == QLatin1String("divetime")) {
+            std::optional<double> t;
+            ok = take(t);
+            point.time = t.value_or(0);
+        } else if (parent == QLatin1String("waypoint") && name == QLatin1String("depth")) {
+            ok = take(point.depth);
+        } else if (parent == QLatin1String("waypoint") && name == QLatin1String("temperature")) {
+            ok = take(point.temperature, false);
+        } else if (parent == QLatin1String("informationbeforedive") && name == QLatin1String("datetime")) {
+            dive.datetime = m_xml.readElementText(QXmlStreamReader::SkipChildElements).trimmed();
+        } else if (parent == QLatin1String("informationbeforedive") && name == QLatin1String("airtemperature")) {
+            ok = take(dive.airTemp, false);
+        } else if (parent == QLatin1String("equipmentused") && name == QLatin1String("leadquantity")) {
+            ok = take(dive.lead);
+        } else if (inTank && name == QLatin1String("tankvolume")) {
+            ok = take(dive.volume);
+        } else if (inTank && name == QLatin1String("tankpressurebegin")) {
+            ok = take(dive.begin);
+        } else if (inTank && name == QLatin1String("tankpressureend")) {
+            ok = take(dive.end);
+        } else if (parent == QLatin1String("informationafterdive") && name == QLatin1String("greatestdepth")) {
+            ok = take(dive.greatest);
+        } else if (parent == QLatin1String("informationafterdive") && name == QLatin1String("averagedepth")) {
+            ok = take(dive.average);
+        } else if (parent == QLatin1String("informationafterdive") && name == QLatin1String("diveduration")) {
+            ok = take(dive.duration)
+                && (*dive.duration <= kLongestDive || fail(tr("潜水時間が 1 日を超えています（%1 秒）").arg(*dive.duration)));
+        } else if (parent == QLatin1String("informationafterdive") && name == QLatin1String("lowesttemperature")) {
+            ok = take(dive.lowest, false);
+        } else if (parent == QLatin1String("informationafterdive") && name == QLatin1String("visibility")) {
+            ok = take(dive.visibility);
+        } else if (parent == QLatin1String("notes") && name == QLatin1String("para")
+                   && path.contains(QLatin1String("informationafterdive"))) {
+            dive.paras << m_xml.readElementText(QXmlStreamReader::IncludeChildElements);
+        } else {
+            path << name;
+        }
+        if (!ok || !m_problem.isEmpty())
+            return false;
+    }
+    return false;
+}
+
+QVariant Reader::ownValue()
+{
+    const QXmlStreamAttributes a = m_xml.attributes();
+    const QString type = a.value(QLatin1String("type")).toString();
+    const bool base64 = a.value(QLatin1String("encoding")) == QLatin1String("base64");
+    const QString text = m_xml.readElementText(QXmlStreamReader::SkipChildElements);
+    bool ok = true;
+    QVariant v;
+    if (type == QLatin1String("integer"))
+        v = text.trimmed().toLongLong(&ok);
+    else if (type == QLatin1String("real"))
+        v = text.toDouble(&ok);
+    else if (type == QLatin1String("text"))
+        v = base64 ? QString::fromUtf8(QByteArray::fromBase64(text.toLatin1())) : text.isNull() ? QStringLiteral("") : text;
+    else if (type == QLatin1String("blob"))
+        v = QByteArray::fromBase64(text.toLatin1());
+    else if (type != QLatin1String("null"))
+        ok = false;
+    if (!ok)
+        fail(tr("値「%1」（%2）が読めません").arg(text, type));
+    return v;
+}
+
+bool Reader::readOwn(FileDive& dive)
+{
+    dive.own = true;
+    while (m_xml.readNextStartElement()) {
+        if (m_xml.name() == QLatin1String("column")) {
+            const QString column = m_xml.attributes().value(QLatin1String("name")).toString();
+            dive.stored.columns.append({column, ownValue()});
+        } else if (m_xml.name() == QLatin1String("picture")) {
+            QVariant file, title;
+            while (m_xml.readNextStartElement())
+                (m_xml.name() == QLatin1String("filename") ? file : title) = ownValue();
+            dive.stored.pictures.append({file, title});
+        } else {
+            m_xml.skipCurrentElement();
+        }
+        if (!m_problem.isEmpty())
+            return false;
+    }
+    return true;
+}
+
+// The samples of a profile, rounded to a tenth, as the log's series text; none is Null.
+QVariant seriesText(const QList<double>& values)
+{
+    QStringList texts;
+    for (const double v : values)
+        texts << SingleToText(float(std::round(v * 10) / 10));
+    return texts.isEmpty() ? QVariant() : QVariant(texts.join(QLatin1Char(' ')));
+}
+
+QVariant orNull(const std::optional<double>& v)
+{
+    return v ? QVariant(*v) : QVariant();
+}
+
+// The log's air type for a mix: its name among the air types, else its oxygen.
+QVariant airTypeOf(const Mix& mix)
+{
+    if (const qsizetype at = gAirTypes.indexOf(mix.name); at >= 0)
+        return qlonglong(at);
+    if (!mix.o2)
+        return {};
+    for (qsizetype i = 0; i < gAirTypes.size(); ++i) {
+        const QString& t = gAirTypes[i];
+        const bool air = t.contains(QStringLiteral("空気"));
+        const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("(\\d+(?:\\.\\d+)?)\\s*[%％]")).match(t);
+        if ((air && std::abs(*mix.o2 - 0.21) < 0.005)
+            || (m.hasMatch() && std::abs(m.captured(1).toDouble() / 100 - *mix.o2) < 0.005))
+            return qlonglong(i);
+    }
+    return {};
+}
+
+// A dive of another program as the log's columns.
+bool mapDive(const FileDive& d, const Reader& file, UddfDive* dive, QString* problem)
+{
+    QList<std::pair<QString, QVariant>>& c = dive->columns;
+    static const QRegularExpression when(
+        QStringLiteral("^(\\d{4})-(\\d{2})-(\\d{2})(?:[T ](\\d{2}):(\\d{2})(?::(\\d{2}))?)?"));
+    const QRegularExpressionMatch m = when.match(d.datetime);
+    QDate date;
+    QTime entry;
+    if (m.hasMatch()) {
+        date = QDate(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+        if (m.capturedLength(4))
+            entry = QTime(m.captured(4).toInt(), m.captured(5).toInt(), m.captured(6).toInt());
+    }
+    if (!d.datetime.isEmpty() && (!date.isValid() || (m.capturedLength(4) && !entry.isValid()))) {
+        *problem = tr("日時「%1」が読めません").arg(d.datetime);
+        return false;
+    }
+    if (date.isValid() && date.year() < 1900) {
+        *problem = tr("日付 %1 は 1900 年より前です").arg(date.toString(Qt::ISODate));
+        return false;
+    }
+    // Waypoints by time; of two at one time the later in the file counts.
+    QList<std::pair<double, double>> depths, temperatures;
+    for (const Point& p : d.points) {
+        if (p.depth)
+            depths.append({p.time, *p.depth});
+        if (p.temperature)
+            temperatures.append({p.time, *p.temperature - kZeroCelsius});
+    }
+    double last = 0;
+    for (const Point& p : d.points)
+        last = std::max(last, p.time);
+    const double duration = d.duration.value_or(last);
+    if (duration > kLongestDive) {
+        *problem = tr("潜水時間が 1 日を超えています（%1 秒）").arg(duration);
+        return false;
+    }
+    c.append({QStringLiteral("dive_date"), date.isValid() ? QVariant(date.toString(Qt::ISODate)) : QVariant()});
+    c.append({QStringLiteral("in_time"), entry.isValid() ? QVariant(entry.toString(QStringLiteral("HH:mm"))) : QVariant()});
+    c.append({QStringLiteral("out_time"), entry.isValid() && duration > 0
+                                              ? QVariant(entry.addSecs(qint64(duration)).toString(QStringLiteral("HH:mm")))
+                                              : QVariant()});
+
+    QString location;
+    QStringList people;
+    for (const QString& ref : d.links) {
+        if (file.sites.contains(ref) && location.isEmpty())
+            location = file.sites.value(ref);
+        else if (file.buddies.contains(ref) && !file.buddies.value(ref).isEmpty())
+            people << file.buddies.value(ref);
+    }
+    c.append({QStringLiteral("location"), location.isEmpty() ? QVariant() : QVariant(location)});
+    c.append({QStringLiteral("buddy"), people.size() > 0 ? QVariant(people[0]) : QVariant()});
+    c.append({QStringLiteral("guide"), people.size() > 1 ? QVariant(people[1]) : QVariant()});
+    QStringList comment = d.paras;
+    for (qsizetype i = 2; i < people.size(); ++i)
+        comment << tr("バディ: %1").arg(people[i]);
+    c.append({QStringLiteral("comment"),
+              comment.isEmpty() ? QVariant() : QVariant(CrLfLines(comment.join(QLatin1Char('\n'))))});
+
+    std::optional<double> greatest = d.greatest, average = d.average;
+    if (!depths.isEmpty()) {
+        std::stable_sort(depths.begin(), depths.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        if (!greatest)
+            for (const auto& p : depths)
+                greatest = std::max(greatest.value_or(0), p.second);
+        if (!average && depths.last().first > depths.first().first) {
+            double area = 0;
+            for (qsizetype i = 1; i < depths.size(); ++i)
+                area += (depths[i].first - depths[i - 1].first) * (depths[i].second + depths[i - 1].second) / 2;
+            average = area / (depths.last().first - depths.first().first);
+        }
+    }
+    const auto tenth = [](const std::optional<double>& v) {
+        return v ? QVariant(std::round(*v * 10) / 10) : QVariant();
+    };
+    c.append({QStringLiteral("max_depth"), tenth(greatest)});
+    c.append({QStringLiteral("avg_depth"), tenth(average)});
+    c.append({QStringLiteral("depth_transit"), seriesText(ResampleProfile(depths, duration))});
+    c.append({QStringLiteral("temp_transit"), seriesText(ResampleProfile(temperatures, duration))});
+
+    std::optional<double> highest, lowest;
+    if (d.lowest)
+        lowest = *d.lowest - kZeroCelsius;
+    for (const auto& t : temperatures) {
+        highest = std::max(highest.value_or(t.second), t.second);
+        if (!d.lowest)
+            lowest = std::min(lowest.value_or(t.second), t.second);
+    }
+    c.append({QStringLiteral("air_temp"), tenth(d.airTemp ? std::optional(*d.airTemp - kZeroCelsius) : std::nullopt)});
+    c.append({QStringLiteral("surface_temp"), tenth(highest)});
+    c.append({QStringLiteral("depth_temp"), tenth(lowest)});
+    c.append({QStringLiteral("weight"), orNull(d.lead)});
+    // UDDF asks for cubic metres; a value above 1 can only be litres.
+    c.append({QStringLiteral("tank_capa"), orNull(d.volume ? std::optional(*d.volume > 1 ? *d.volume : *d.volume * 1000)
+                                                           : std::nullopt)});
+    c.append({QStringLiteral("start_tank_bar"), d.begin ? QVariant(std::round(*d.begin / kPascalPerBar)) : QVariant()});
+    c.append({QStringLiteral("end_tank_bar"), d.end ? QVariant(std::round(*d.end / kPascalPerBar)) : QVariant()});
+    c.append({QStringLiteral("air_type"), d.mix.isEmpty() ? QVariant() : airTypeOf(file.mixes.value(d.mix))});
+    if (d.visibility)
+        c.append({QStringLiteral("max_visibility"), tenth(d.visibility)});
+    return true;
+}
+}  // namespace
+
+QVariant UddfDive::column(const QString& name) const
+{
+    for (const auto& [column, value] : columns)
+        if (column == name)
+            return value;
+    return {};
+}
+
+QList<double> ResampleProfile(QList<std::pair<double, double>> points, double durationSeconds)
+{
+    std::stable_sort(points.begin(), points.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (qsizetype i = points.size() - 1; i > 0; --i)
+        if (points[i - 1].first == points[i].first)
+            points.removeAt(i - 1);
+    if (points.isEmpty())
+        return {};
+    const double duration = durationSeconds > 0 ? durationSeconds : points.last().first;
+    const qsizetype n = std::min<qsizetype>(points.size(), std::max<qsizetype>(0, std::lround(duration / 60) - 1));
+    QList<double> samples;
+    samples.reserve(n);
+    qsizetype j = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const double t = SampleSeconds(i, n, duration);
+        while (j + 1 < points.size() && points[j + 1].first <= t)
+            ++j;
+        if (t <= points.first().first)
+            samples << points.first().second;
+        else if (j + 1 >= points.size())
+            samples << points.last().second;
+        else
+            samples << points[j].second
+                    + (points[j + 1].second - points[j].second) * (t - points[j].first) / (points[j + 1].first - points[j].first);
+    }
+    return samples;
+}
+
+bool ReadUDDF(const QString& path, QList<UddfDive>* dives, QString* error)
+{
+    const QString named = QDir::toNativeSeparators(path);
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        *error = tr("ファイル %1 を開けません: %2").arg(named, f.errorString());
+        return false;
+    }
+    const QByteArray bytes = f.readAll();
+    if (f.error() != QFileDevice::NoError) {
+        *error = tr("ファイル %1 を読み込めません: %2").arg(named, f.errorString());
+        return false;
+    }
+    Reader file(bytes);
+    QString problem;
+    if (!file.read(&problem)) {
+        *error = tr("ファイル %1 は取り込めません\n%2").arg(named, problem);
+        return false;
+    }
+    dives->clear();
+    for (const FileDive& d : std::as_const(file.dives)) {
+        UddfDive dive = d.stored;
+        if (!d.own && !mapDive(d, file, &dive, &problem)) {
+            *error = tr("ファイル %1 は取り込めません\n%2 番目のダイブ: %3").arg(named).arg(dives->size() + 1).arg(problem);
+            return false;
+        }
+        dives->append(std::move(dive));
+    }
+    return true;
+}
+
+bool ImportUDDF(const QString& path, const DuplicateQuestion& duplicate, UddfImportResult* result, QString* error)
+{
+    *result = {};
+    QList<UddfDive> dives;
+    if (!ReadUDDF(path, &dives, error))
+        return false;
+    QStringList tableColumns;
+    if (auto rs = OpenQuery(QStringLiteral("PRAGMA table_info(LogTbl)")))
+        for (; !rs->eof(); rs->moveNext())
+            if (rs->field(1).toString() != QLatin1String("id"))
+                tableColumns << rs->field(1).toString();
+    const QString failed = tr("データの更新に失敗しました");
+    if (tableColumns.isEmpty() || (BackupDatabase(), !gDatabase->beginTrans())) {
+        *error = FailureMessage(failed, LastDatabaseFailure());
+        return false;
+    }
+    try {
+        const QString now = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        for (const UddfDive& dive : std::as_const(dives)) {
+            const QDate date = QDate::fromString(dive.column(QStringLiteral("dive_date")).toString(), Qt::ISODate);
+            const QTime entry = QTime::fromString(dive.column(QStringLiteral("in_time")).toString(), QStringLiteral("HH:mm"));
+            if (date.isValid() && entry.isValid() && LogOperations::DiveLoggedAt(date, entry)) {
+                const DuplicateChoice choice = duplicate ? duplicate(dive) : DuplicateChoice::Skip;
+                if (choice == DuplicateChoice::CancelAll) {
+                    gDatabase->rollback();
+                    *result = {0, 0, true};
+                    return true;
+                }
+                if (choice == DuplicateChoice::Skip) {
+                    ++result->skipped;
+                    continue;
+                }
+            }
+            QStringList names, marks;
+            QVariantList values;
+            for (const auto& [name, value] : dive.columns)
+                if (tableColumns.contains(name) && !names.contains(name)) {
+                    names << name;
+                    values << value;
+                    marks << QStringLiteral("?");
+                }
+            for (const char* stamp : {"create_time", "update_time"})
+                if (!names.contains(QLatin1String(stamp))) {
+                    names << QLatin1String(stamp);
+                    values << now;
+                    marks << QStringLiteral("?");
+                }
+            ExecuteSQL(QStringLiteral("INSERT INTO LogTbl (%1) VALUES (%2)").arg(names.join(QLatin1Char(',')), marks.join(QLatin1Char(','))),
+                       values, true);
+            const qint64 id = gDatabase->lastInsertId();
+            for (const auto& [file, title] : dive.pictures)
+                ExecuteSQL(QStringLiteral("INSERT INTO PictureTbl (dive_id, filename, title) VALUES (?, ?, ?)"),
+                           {id, file, title}, true);
+            ++result->imported;
+        }
+        if (!gDatabase->commitTrans())
+            throw SqlError(gDatabase->lastError(), gDatabase->lastStatement());
+        return true;
+    } catch (const SqlError& e) {
+        *error = FailureMessage(failed, DatabaseFailure(e));
+        gDatabase->rollback();
+        *result = {};
+        return false;
+    }
+}
