@@ -4,6 +4,7 @@
 #include "ScriptedUi.h"
 #include "TestLog.h"
 #include "UddfImport.h"
+#include "frmLogList.h"
 #include "modCSV.h"
 #include "modDiveCalc.h"
 #include "modUDDF.h"
@@ -264,6 +265,32 @@ private slots:
         for (const double v : ResampleProfile(list, duration))
             got << QString::number(v);
         QCOMPARE(got.join(' '), samples);
+    }
+
+    // The menu commands: all dives offered when none is selected; an import refreshes the
+    // list, counts the new dives and brings the milestone.
+    void menuCommands()
+    {
+        ScriptedUi ui;
+        TestLog t;
+        const qint64 id = t.addDive("2001-01-01", "10:00", "10:40");
+        QString error;
+        QVERIFY(ExportUDDF(t.path("one.uddf"), {{id, 1}}, nullptr, &error));
+        t.db().execute("DELETE FROM LogTbl");
+        for (int i = 0; i < 49; ++i)
+            t.addDive(QDate(2010, 1, 1).addDays(i).toString(Qt::ISODate), "10:00", "10:30");
+        frmLogList w;
+        ui.answers = {MsgResult::No};
+        w.findChild<QAction*>("mnuRecExportUDDF")->trigger();
+        QCOMPARE(ui.messages.value(0).text, "レコードが選択されていません。すべてのレコード（49 本）を出力しますか?");
+        QVERIFY(ui.saveDialogs.isEmpty());
+        ui.messages.clear();
+        ui.openAnswer = t.path("one.uddf");
+        w.findChild<QAction*>("mnuFileImportUDDF")->trigger();
+        QCOMPARE(w.model()->rowCount(), 50);
+        QCOMPARE(w.panelText(2), "本数 : 50 本");
+        QCOMPARE(ui.dialogs, QStringList{"frmMemorial"});
+        QCOMPARE(ui.messages.value(0).text, "1 本のダイブを取り込みました");
     }
 
     // The command line: a new log made from a file, the duplicates skipped unless allowed.
