@@ -1,5 +1,8 @@
 #include "TestLog.h"
 
+#include <QCoreApplication>
+#include <QProcess>
+
 #include "Globals.h"
 #include "Schema.h"
 #include "modSupport.h"
@@ -81,4 +84,19 @@ void WriteFileBytes(const QString& path, const QByteArray& bytes)
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
         throw std::runtime_error("cannot write test file");
+}
+
+int RunTidewriter(const QString& home, const QStringList& args, QString* output)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_DATA_HOME", "XDG_CONFIG_HOME"})
+        env.remove(QString::fromLatin1(name));
+    env.insert(QStringLiteral("HOME"), home);
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(QCoreApplication::applicationDirPath() + QStringLiteral("/../bin/tidewriter"), args);
+    p.waitForFinished(120000);
+    if (output)
+        *output = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
 }

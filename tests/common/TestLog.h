@@ -34,3 +34,6 @@ private:
 
 QByteArray ReadFileBytes(const QString& path);
 void WriteFileBytes(const QString& path, const QByteArray& bytes);
+// Runs the built tidewriter as a diver's shell would, with HOME at home and no display or
+// XDG folders: its exit status (-1 for a crash), its output and errors in *output.
+int RunTidewriter(const QString& home, const QStringList& args, QString* output = nullptr);

@@ -9,7 +9,6 @@
 #include "modDiveCalc.h"
 #include "modUDDF.h"
 
-#include <QProcess>
 #include <QtTest>
 
 namespace {
@@ -299,19 +298,7 @@ private slots:
         TestLog t;
         t.addDive("2024-01-01", "10:00", "10:30", 12.5, "大瀬崎");
         t.close();
-        const auto run = [&](const QStringList& args, QString* out = nullptr) {
-            QProcess p;
-            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_DATA_HOME", "XDG_CONFIG_HOME"})
-                env.remove(name);
-            env.insert("HOME", t.path("home"));
-            p.setProcessEnvironment(env);
-            p.start(QCoreApplication::applicationDirPath() + "/../bin/tidewriter", args);
-            p.waitForFinished(120000);
-            if (out)
-                *out = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
-            return p.exitCode();
-        };
+        const auto run = [&](const QStringList& args, QString* out = nullptr) { return RunTidewriter(t.path("home"), args, out); };
         QString out;
         QCOMPARE(run({"--export-uddf", t.path("out.uddf"), t.logPath()}, &out), 0);
         QCOMPARE(run({"--import-uddf", t.path("out.uddf"), t.path("new.db")}, &out), 0);

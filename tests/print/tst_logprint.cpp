@@ -9,7 +9,6 @@
 #include "TestLog.h"
 #include "frmLogList.h"
 #include "modDiveCalc.h"
-#include "PrinterOutput.h"
 #include "modLogPrint.h"
 #include "modSubroutines.h"
 
@@ -68,20 +67,12 @@ QStringList positionsOf(const QStringList& calls, const QString& text)
     return pages;
 }
 
-QString run(const QString& program, const QStringList& args, int* status = nullptr)
+QString run(const QString& program, const QStringList& args)
 {
     QProcess p;
     p.start(program, args);
     p.waitForFinished(120000);
-    if (status)
-        *status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    return QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
-}
-
-int pdfPages(const QString& file)
-{
-    const QRegularExpressionMatch m = QRegularExpression("Pages:\\s+(\\d+)").match(run("pdfinfo", {file}));
-    return m.hasMatch() ? m.captured(1).toInt() : -1;
+    return QString::fromUtf8(p.readAllStandardOutput());
 }
 
 // The page texts of a PDF, in page order.
@@ -330,18 +321,10 @@ private slots:
                        "[PRINT]\r\nPAGE_TYPE=1\r\nPAGE_SEQ=2\r\n[PAGETYPE_2]\r\nTOP_MARGINE=10\r\nLEFT_MARGINE_RIGHT=30\r\n"
                        "LEFT_MARGINE_LEFT=5\r\n");
         t.close();
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_DATA_HOME", "XDG_CONFIG_HOME"})
-            env.remove(name);
-        env.insert("HOME", home);
-        p.setProcessEnvironment(env);
         const QString ids = QStringLiteral("%1,%2,%3").arg(items[2].id).arg(items[0].id).arg(items[1].id);
-        p.start(QCoreApplication::applicationDirPath() + "/../bin/tidewriter",
-                {"--print-pdf", t.path("out.pdf"), "--ids", ids, t.logPath()});
-        QVERIFY(p.waitForFinished(120000));
-        QVERIFY2(p.exitCode() == 0, p.readAllStandardError().constData());
-        QCOMPARE(pdfPages(t.path("out.pdf")), 3);
+        QString output;
+        QVERIFY2(RunTidewriter(home, {"--print-pdf", t.path("out.pdf"), "--ids", ids, t.logPath()}, &output) == 0,
+                 qPrintable(output));
         const QStringList texts = pdfTexts(t.path("out.pdf"));
         QCOMPARE(texts.size(), 3);
         for (const auto& [page, site, date] : {std::tuple{0, "site3", "3-7-04"}, {1, "site1", "1-7-04"}, {2, "site2", "2-7-04"}})
@@ -430,29 +413,6 @@ private slots:
         QVERIFY2(ui.messages.isEmpty(), qPrintable(ui.messages.value(0).text));
         w.findChild<QAction*>("mnuRecPreview")->trigger();
         QCOMPARE(previewPages, 2);
-    }
-
-    // A real print queue, when one is named (a cups-pdf queue, say): the job reaches CUPS
-    // with one page per dive.
-    void printQueue()
-    {
-        const QString queue = qEnvironmentVariable("TIDEWRITER_TEST_PRINTER");
-        if (queue.isEmpty())
-            QSKIP("TIDEWRITER_TEST_PRINTER names no CUPS queue");
-        ScriptedUi ui;
-        TestLog t;
-        const QList<ExportItem> items = addDives(t, 2);
-        const auto jobs = [&] { return run("lpstat", {"-W", "all", "-o", queue}).count(queue + "-"); };
-        const int before = jobs();
-        QPrinter printer(QPrinter::HighResolution);
-        printer.setPrinterName(queue);
-        QCOMPARE(printer.outputFormat(), QPrinter::NativeFormat);
-        printer.setDocName("tst_logprint");
-        LogPrintJob job;
-        QString error;
-        QVERIFY(job.prepare(chosen(items), &error));
-        QCOMPARE(PrintOnPrinter(job, printer, nullptr, &error), PrintResult::Done);
-        QTRY_COMPARE_WITH_TIMEOUT(jobs(), before + 1, 10000);
     }
 };
 
