@@ -55,7 +55,7 @@ QList<ExportItem> everyDive(TestLog& t, const char* order = "DESC")
     return items;
 }
 
-// A file as other programs write it: namespaced (or not), waypoints every 1 to 20 s, some
+// A file as other programs write it: namespaced (or not), over a thousand waypoints 1 to 20 s apart, some
 // twice or stepping back, temperatures on some, extra elements, litres in tankvolume.
 QString foreignFile(bool namespaced, const QString& dive = {})
 {
@@ -69,7 +69,7 @@ QString foreignFile(bool namespaced, const QString& dive = {})
                          .arg(i % 5 == 0 ? QStringLiteral("<temperature>%1</temperature>").arg(t < 1200 ? 295.15 : 293.15) : QString());
         if (i % 50 == 7)  // a waypoint written again, and one that steps back
             waypoints += QStringLiteral("<waypoint><depth>%1</depth><divetime>%2</divetime></waypoint>").arg(depth).arg(t - 3);
-        t += 1 + (i * 7) % 20;
+        t += i % 40 == 39 ? 20 : 1 + i % 2;  // mostly every 1 or 2 s, now and then a 20 s gap
     }
     const QString body = dive.isEmpty()
         ? "<informationbeforedive><link ref='s1'/><link ref='b1'/><link ref='b2'/><link ref='b3'/>"
@@ -158,6 +158,22 @@ private slots:
         QCOMPARE(temps.size(), 40);
         QCOMPARE(temps.first() + temps.last(), "2220");
         QVERIFY(t.scalar("SELECT avg_depth BETWEEN 17 AND 18 FROM LogTbl") == 1);
+    }
+
+    // Untidy but sound: a link to a site that is not there, a waypoint without depth.
+    void untidy()
+    {
+        ScriptedUi ui;
+        TestLog t;
+        WriteFileBytes(t.path("in.uddf"),
+                       foreignFile(false, "<informationbeforedive><link ref='nowhere'/><datetime>2020-01-01T10:00</datetime>"
+                                          "</informationbeforedive><samples><waypoint><divetime>60</divetime>"
+                                          "<temperature>290.15</temperature></waypoint></samples>")
+                           .toUtf8());
+        UddfImportResult result;
+        QString error;
+        QVERIFY2(ImportUDDF(t.path("in.uddf"), {}, &result, &error), qPrintable(error));
+        QCOMPARE(t.values("SELECT location, depth_transit, depth_temp FROM LogTbl"), QStringList({"NULL", "NULL", "17"}));
     }
 
     // A broken file names itself and its first problem; the log stays as it was.
