@@ -54,7 +54,7 @@ struct Mix {
 
 class Reader {
 public:
-    explicit Reader(const QByteArray& bytes) : m_xml(bytes) {}
+    explicit Reader(QIODevice* device) : m_xml(device) {}
 
     // False with the problem and its line.
     bool read(QString* problem);
@@ -156,8 +156,12 @@ bool Reader::readDive(FileDive& dive)
     while (!m_xml.atEnd()) {
         const QXmlStreamReader::TokenType token = m_xml.readNext();
         if (token == QXmlStreamReader::EndElement) {
-            if (path.isEmpty())
+            if (path.isEmpty()) {
+                // Our own dives come back from their stored row; their waypoints are not kept.
+                if (dive.own)
+                    dive.points = {};
                 return true;  // the dive's own end
+            }
             if (path.last() == QLatin1String("waypoint"))
                 dive.points << point;
             path.removeLast();
@@ -454,12 +458,8 @@ bool ReadUDDF(const QString& path, QList<UddfDive>* dives, QString* error)
         *error = tr("ファイル %1 を開けません: %2").arg(named, f.errorString());
         return false;
     }
-    const QByteArray bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError) {
-        *error = tr("ファイル %1 を読み込めません: %2").arg(named, f.errorString());
-        return false;
-    }
-    Reader file(bytes);
+    // Read as a stream: a file of thousands of dives is never held whole in memory.
+    Reader file(&f);
     QString problem;
     if (!file.read(&problem)) {
         *error = tr("ファイル %1 は取り込めません\n%2").arg(named, problem);
