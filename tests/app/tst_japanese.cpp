@@ -1,6 +1,5 @@
-// No English reaches the user: every window and dialog the program opens, Qt's own
-// included, is walked for visible texts holding an English word that is not a name, a unit
-// or a file name. Runs under LC_ALL=C, so Qt's texts are Japanese whatever the locale.
+// Every window and dialog the program opens, Qt's own included, shows no English word but names,
+// units and file names; runs under LC_ALL=C, so Qt's texts are Japanese whatever the locale.
 #include "Globals.h"
 #include "Main.h"
 #include "QtUiServices.h"
@@ -16,31 +15,13 @@
 #include "frmProperties.h"
 #include "frmRecord.h"
 
-#include <QAbstractButton>
-#include <QCalendarWidget>
-#include <QComboBox>
-#include <QDateEdit>
-#include <QFileDialog>
-#include <QGroupBox>
-#include <QHeaderView>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
-#include <QMessageBox>
 #include <QPrinterInfo>
-#include <QTabWidget>
-#include <QTextDocument>
-#include <QToolBar>
-#include <QTranslator>
-#include <QTreeView>
+#include <QtWidgets>
 #include <QtTest>
 #include <functional>
 
 namespace {
-// Names (the program, its maker, the dive planner, formats, the record window's heading),
-// the abbreviations divers write in Latin letters (No., IN/OUT, Max/Min, SI, PG, RNT, DB …),
-// the About box's notices, units and key names; the user's home folder is a file name.
+// Names, divers' abbreviations (No., IN/OUT, SI, PG, RNT …), the About box's notices, units, key names, the home folder.
 const QSet<QString> kAllowed = {
     "Tidewriter", "Calvane", "PADI", "DIVE", "RECORD", "Shift", "JIS", "CSV", "HTML", "PDF", "UDDF", "CUPS",
     "SQLite", "OK", "No", "En", "Ex", "IN", "OUT", "Max", "Min", "COM", "USB", "RNT", "ABT", "TBT", "SI", "PG", "DB",
@@ -107,16 +88,10 @@ struct Walker {
             if (!w->isVisibleTo(window) && w != window)
                 continue;
             const QString where = window->objectName() + "/" + w->objectName() + " (" + w->metaObject()->className() + ")";
-            check(where + " tooltip", w->toolTip());
-            if (auto* l = qobject_cast<QLabel*>(w))
-                check(where, l->text());
-            else if (auto* b = qobject_cast<QAbstractButton*>(w))
-                check(where, b->text());
-            else if (auto* g = qobject_cast<QGroupBox*>(w))
-                check(where, g->title());
-            else if (auto* e = qobject_cast<QLineEdit*>(w))
-                check(where + " placeholder", e->placeholderText());
-            else if (auto* c = qobject_cast<QComboBox*>(w))
+            // Labels, buttons, group boxes, line edits (their text and placeholder) and every tooltip.
+            for (const char* property : {"toolTip", "text", "title", "placeholderText"})
+                check(where + " " + property, w->property(property).toString());
+            if (auto* c = qobject_cast<QComboBox*>(w))
                 for (int i = 0; i < c->count(); ++i)
                     check(where, c->itemText(i));
             else if (auto* v = qobject_cast<QAbstractItemView*>(w); v && v->model()) {
@@ -226,14 +201,8 @@ private slots:
         });
         QTest::newRow("page setup, print dialog") << Opener([](Fixture& f) { f.command("mnuRecPrint"); });
         QTest::newRow("print preview") << Opener([](Fixture& f) { f.command("mnuRecPreview"); });
-        QTest::newRow("transfer") << Opener([](Fixture& f) {
-            frmHATrance transfer(f.list);
-            f.walk.window(&transfer);
-        });
-        QTest::newRow("progress") << Opener([](Fixture& f) {
-            frmProgress progress(f.list);
-            f.walk.window(&progress);
-        });
+        QTest::newRow("transfer") << Opener([](Fixture& f) { f.walk.window(std::make_unique<frmHATrance>(f.list).get()); });
+        QTest::newRow("progress") << Opener([](Fixture& f) { f.walk.window(std::make_unique<frmProgress>(f.list).get()); });
         QTest::newRow("about") << Opener([](Fixture& f) { f.command("mnuHelpAbout"); });
         QTest::newRow("milestone") << Opener([](Fixture& f) {
             frmMemorial memorial(f.list);
@@ -241,8 +210,7 @@ private slots:
             f.walk.window(&memorial);
         });
         QTest::newRow("file properties") << Opener([](Fixture& f) {
-            frmProperties properties(f.t.logPath(), f.list);
-            f.walk.window(&properties);
+            f.walk.window(std::make_unique<frmProperties>(f.t.logPath(), f.list).get());
         });
         QTest::newRow("message box") << Opener([](Fixture& f) {
             f.walk.window(QtUiServices::messageBox(QStringLiteral("上書きしますか?"), MsgIcon::Question,

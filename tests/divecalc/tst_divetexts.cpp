@@ -86,8 +86,7 @@ private slots:
         QVERIFY(dive.load(second, 2));
         QCOMPARE(mismatches(dive, "SI=07:20 InPG=* Rnt=0 OutPG=" + GroupLetter(GetEndPg(0, 12, 20))), QString());
     }
-    // The dives before come by their own times: each interval of the chain is that dive's own,
-    // and a dive past midnight does not come before the dives of its evening.
+    // Each interval of the chain is that dive's own; a dive past midnight comes after its evening's dives.
     void previousDivesByTheirOwnTimes()
     {
         TestLog log;
@@ -109,8 +108,7 @@ private slots:
         QVERIFY(GetEndPg(GetSiEndPg(GetEndPg(0, 12, 55), 0), 18, 40) != GetEndPg(0, 18, 40));
         QCOMPARE(mismatches(dive, "SI=00:30 InPG=" + GroupLetter(GetSiEndPg(GetEndPg(0, 18, 40), 30))), QString());
     }
-    // Earlier dives: 40 and 50 minutes and 23:40 to 00:20 the day before, 30 minutes earlier
-    // that day; a later dive never counts.
+    // Earlier: 40 and 50 min and 23:40 to 00:20 the day before, 30 min that morning; a later dive never counts.
     void cumulativeTime_data()
     {
         QTest::addColumn<QString>("when");  // the time offset in minutes, then the dive

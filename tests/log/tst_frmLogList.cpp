@@ -9,15 +9,9 @@
 #include "modSubroutines.h"
 #include "modSupport.h"
 
-#include <QComboBox>
-#include <QDate>
-#include <QHeaderView>
-#include <QLabel>
-#include <QScreen>
-#include <QPainter>
 #include <QSvgRenderer>
-#include <QTreeView>
 #include <QtTest>
+#include <QtWidgets>
 
 namespace {
 QTreeView* listView(const QWidget& w) { return w.findChild<QTreeView*>(QStringLiteral("lvwLogList")); }
@@ -72,8 +66,7 @@ QStringList takeMessages(ScriptedUi& ui)
 
 QStringList panels(const frmLogList& w) { return {w.panelText(1), w.panelText(2), w.panelText(3)}; }
 
-// A dive computer that never answers; its waits let events run as the real line's do, and
-// the first one runs `first`.
+// A dive computer that never answers; its waits let events run, the first one runs `first`.
 struct SilentLine : ByteLine {
     explicit SilentLine(std::function<void()> f) : first(std::move(f)) {}
     bool open(QString*) override { return opened = true; }
@@ -159,8 +152,7 @@ private slots:
         QCOMPARE(titles, title.isEmpty() ? QStringList() : QStringList{"frmMemorial: " + title});
     }
 
-    // Each command shows its own drawing from the resources, in the toolbar and in the menu,
-    // and its disabled look is a faded grey that cannot pass for the enabled one.
+    // Each command's own drawing, in the toolbar and the menu; disabled, a faded grey.
     void commandIcons_data()
     {
         QTest::addColumn<QString>("button");  // empty: a menu command only
@@ -214,8 +206,7 @@ private slots:
         }
     }
 
-    // A maximised window keeps the size it had before; a run that changed the log leaves its
-    // backup. The delete question names the dive as the list shows it; its editor closes.
+    // A maximised window keeps its earlier size, a changed log its backup; deleting names the dive, closes its editor.
     void runLeavesSettingsAndFiles()
     {
         ScriptedUi ui;
@@ -327,8 +318,7 @@ private slots:
                      lock.contains('/') ? QStringList() : QStringList{"run.lock"});
     }
 
-    // An existing file is kept unless the user says Yes; the log is refused before that
-    // question (by other names: tst_csv). Success is shown by exitDuringJob.
+    // An existing file is kept unless the user says Yes; the log itself is refused before that question.
     void exportCsvCommand()
     {
         ScriptedUi ui;
@@ -351,9 +341,8 @@ private slots:
         QCOMPARE(ReadFileBytes(t.logPath()), logBefore);
     }
 
-    // Leaving the program while a job runs beside the list (its dialog is not modal) cancels the
-    // job as its Cancel button would; the exit waits until the job has unwound, and the
-    // program's event loop then ends.
+    // Leaving while a job runs beside the list cancels it as its Cancel button would; the exit
+    // waits until the job has unwound, then the event loop ends.
     void exitDuringJob_data()
     {
         QTest::addColumn<QString>("command");
@@ -384,15 +373,12 @@ private slots:
         };
         // The transfer is closed from within its waits, the export as soon as it lets events run.
         w->setLineFactory([&] { return std::make_unique<SilentLine>(closeList); });
-        QMetaObject::invokeMethod(
-            qApp,
-            [&] {
-                if (command == "mnuRecExportCSV")
-                    QMetaObject::invokeMethod(w, closeList, Qt::QueuedConnection);
-                action(*w, command)->trigger();
-                turnsAfter = 0;
-            },
-            Qt::QueuedConnection);
+        QTimer::singleShot(0, this, [&] {
+            if (command == "mnuRecExportCSV")
+                QMetaObject::invokeMethod(w, closeList, Qt::QueuedConnection);
+            action(*w, command)->trigger();
+            turnsAfter = 0;
+        });
         // The loop still turning long after the command is the process left behind without a window.
         QTimer turns;
         connect(&turns, &QTimer::timeout, this, [&] {

@@ -9,14 +9,8 @@
 #include "modStartup.h"
 #include "modSupport.h"
 
-#include <QApplication>
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTabWidget>
-#include <QTextLayout>
 #include <QtTest>
+#include <QtWidgets>
 
 namespace {
 template <class T = QLineEdit> T* child(const QObject& w, const QString& name)
@@ -67,9 +61,8 @@ QList<int> lineLengths(const QLabel* label)
 
 // PORT and PORT_NAME saved, the port shown, each choice made and applied, PORT and PORT_NAME stored.
 struct Port { QStringList saved; QString shown; QStringList choices, stored; };
-// Number offset, hours, minutes, picture folder ("chosen:" through the chooser); what breaks ("ini": the
-// settings file unwritable, "COMMIT" refused, else a table dropped); no_offset, time_offset, pic_path stored
-// (empty: Apply fails); the lines after "設定の更新に失敗しました" (%1: the settings file).
+// Offset, hours, minutes, folder ("chosen:" by the chooser); what breaks ("ini", "COMMIT" or a table dropped);
+// no_offset, time_offset, pic_path stored (empty: Apply fails); the failure's detail (%1: the settings file).
 struct Apply { QStringList input; QString breakage; QStringList stored; QString detail; };
 }  // namespace
 Q_DECLARE_METATYPE(Apply)
@@ -234,10 +227,8 @@ private slots:
         Database::InstallStatementFault(nullptr);
 
         if (a.stored.isEmpty()) {
-            QCOMPARE(ui.messages.size(), 1);
-            // The dialog's own words first, then what refused the change.
-            QCOMPARE(ui.messages[0].text.split("\r\n").first(), QStringLiteral("設定の更新に失敗しました"));
-            QCOMPARE(ui.messages[0].text.section("\r\n", 1), a.detail.arg(gIniPath));
+            QCOMPARE(ui.messages.size(), 1);  // the dialog's own words, then what refused the change
+            QCOMPARE(ui.messages[0].text, QStringList({"設定の更新に失敗しました", a.detail.arg(gIniPath)}).join("\r\n").trimmed());
             QCOMPARE(ui.messages[0].icon, MsgIcon::Critical);
             QCOMPARE(dump(t, breakage), before);
             QVERIFY(!t.db().inTransaction());
@@ -269,8 +260,7 @@ private slots:
         QVERIFY(!gModified);
     }
 
-    // Apply alone refreshes the list, before the dialog is closed. Three dives of 40 minutes, opened
-    // with offsets 20 and 30 minutes; 10 and 1 h 5 min entered.
+    // Apply alone refreshes the list: three dives of 40 minutes, offsets 20 and 30 min, then 10 and 1 h 5 min.
     void listWindowFollowsApply()
     {
         ScriptedUi ui;

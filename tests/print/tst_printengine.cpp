@@ -54,66 +54,58 @@ const QRect kBox(10, 20, 50, 40);
 class tst_printengine : public QObject {
     Q_OBJECT
 private slots:
-    // Every call the surface receives for one layout, at 15 twips per pixel (a Designer pixel
-    // is a surface pixel) unless the row says otherwise.
+    // Every call the surface receives for one layout, at 15 twips per pixel unless the row says otherwise.
     void draw_data()
     {
         QTest::addColumn<QString>("widgets");
         QTest::addColumn<double>("tpp");
         QTest::addColumn<QStringList>("calls");
+        const auto row = [](const char* name, const QString& widgets, const QStringList& calls, double tpp = 15) {
+            QTest::newRow(name) << widgets << tpp << calls;
+        };
         const QString letters = QStringLiteral("abcdefghijkl");
-        QTest::newRow("label wraps at the last fitting character, below its bottom")
-            << W("QLabel", "lblA", kBox, P("text", letters)) << 15.0
-            << QStringList{"text 10,20 abcde", "text 10,40 fghij", "text 10,60 kl"};
-        QTest::newRow("CR LF breaks, CR not printed")
-            << W("QLabel", "lblA", kBox, P("text", "ab&#13;&#10;cd")) << 15.0 << QStringList{"text 10,20 ab", "text 10,40 cd"};
-        QTest::newRow("full line then CR LF: no empty line")
-            << W("QLabel", "lblA", kBox, P("text", "abcde&#13;&#10;fg")) << 15.0 << QStringList{"text 10,20 abcde", "text 10,40 fg"};
-        QTest::newRow("a surrogate pair stays whole")
-            << W("QLabel", "lblA", kBox, P("text", "abcd𠮷e")) << 15.0 << QStringList{"text 10,20 abcd", "text 10,40 𠮷e"};
-        QTest::newRow("right") << W("QLabel", "lblA", kBox, P("text", "ab") + P("alignment", "Qt::AlignRight|Qt::AlignVCenter", "set"))
-                               << 15.0 << QStringList{"text 40,20 ab"};
-        QTest::newRow("centre") << W("QLabel", "lblA", kBox, P("text", "ab") + P("alignment", "Qt::AlignCenter", "set"))
-                                << 15.0 << QStringList{"text 25,20 ab"};
-        QTest::newRow("opaque framed label")
-            << W("QLabel", "lblA", kBox, P("text", "ab") + P("autoFillBackground", "true", "bool") + P("frameShape", "QFrame::Box", "enum"))
-            << 15.0 << QStringList{"fill 10,20 50x40 #ffffff", "rect 10,20 50x40 #000000 style 0 width 1 fill 1 #000000", "text 10,20 ab"};
-        QTest::newRow("single-line box: centred on W, cut")
-            << W("QLineEdit", "txtA", kBox, P("text", letters) + P("frame", "false", "bool")) << 15.0
-            << QStringList{"fill 10,20 50x40 #ffffff", "text 10,30 abcde"};
-        QTest::newRow("multi-line box stops at its bottom")
-            << W("QPlainTextEdit", "txtA", QRect(10, 20, 50, 30), P("plainText", letters)) << 15.0
-            << QStringList{"fill 10,20 50x30 #ffffff", "rect 10,20 50x30 #000000 style 0 width 1 fill 1 #000000",
-                           "text 10,20 abcde", "text 10,40 fghij"};
-        QTest::newRow("invisible") << W("QLabel", "lblA", kBox, P("text", "ab") + P("visible", "false", "bool")) << 15.0 << QStringList{};
-        QTest::newRow("line width 2 at 4 twips per pixel")
-            << W("Line", "linA", QRect(4, 3, 8, 2), P("lineWidth", "2", "number")) << 4.0
-            << QStringList{"line 15,15-45,15 #000000 style 0 width 5"};
-        QTest::newRow("dashed vertical line")
-            << W("Line", "linA", QRect(4, 3, 2, 8), P("orientation", "Qt::Vertical", "enum") + P("borderStyle", "2", "number"))
-            << 15.0 << QStringList{"line 5,3-5,11 #000000 style 1 width 1"};
-        QTest::newRow("transparent line") << W("Line", "linA", kBox, P("borderStyle", "0", "number")) << 15.0 << QStringList{};
-        QTest::newRow("oval") << W("QFrame", "shpA", kBox, P("frameShape", "QFrame::Box", "enum") + P("shape", "2", "number"))
-                              << 15.0 << QStringList{};
-        QTest::newRow("pattern without border draws no border")
-            << W("QFrame", "shpA", kBox, P("fillStyle", "6", "number") + P("fillColor", "#ff0000")) << 15.0
-            << QStringList{"rect 10,20 50x40 #000000 style 5 width 1 fill 6 #ff0000"};
-        QTest::newRow("opaque shape, dotted border 3")
-            << W("QFrame", "shpA", kBox, P("frameShape", "QFrame::Box", "enum") + P("backStyle", "1", "number")
-                 + P("borderStyle", "3", "number") + P("lineWidth", "3", "number")) << 15.0
-            << QStringList{"fill 10,20 50x40 #ffffff", "rect 10,20 50x40 #000000 style 2 width 2 fill 1 #000000"};
-        QTest::newRow("picture box") << W("QGraphicsView", "picA", kBox) << 15.0
-                                     << QStringList{"fill 10,20 50x40 #ffffff", "rect 10,20 50x40 #000000 style 0 width 1 fill 1 #000000"};
-        QTest::newRow("button") << W("QPushButton", "cmdA", kBox, P("text", "ok")) << 15.0
-                                << QStringList{"fill 10,20 50x40 #f0f0f0", "rect 10,20 50x40 #000000 style 0 width 1 fill 1 #000000",
-                                               "text 25,30 ok"};
-        QTest::newRow("grid: cells beyond the control left out")
-            << W("QTableWidget", "grdA", QRect(10, 20, 50, 20),
-                 P("rowCount", "2", "number") + P("columnCount", "3", "number") + P("colWidth", "30", "number") + P("rowHeight", "20", "number")
-                     + "<item row=\"0\" column=\"1\"><property name=\"text\"><string>b</string></property></item>")
-            << 15.0
-            << QStringList{"line 40,20-40,40 #000000 style 0 width 1", "rect 10,20 60x20 #000000 style 0 width 1 fill 1 #000000",
-                           "text 42,20 b"};
+        row("label wraps at the last fitting character, below its bottom", W("QLabel", "lblA", kBox, P("text", letters)),
+            {"text 10,20 abcde", "text 10,40 fghij", "text 10,60 kl"});
+        row("CR LF breaks, CR not printed", W("QLabel", "lblA", kBox, P("text", "ab&#13;&#10;cd")),
+            {"text 10,20 ab", "text 10,40 cd"});
+        row("full line then CR LF: no empty line", W("QLabel", "lblA", kBox, P("text", "abcde&#13;&#10;fg")),
+            {"text 10,20 abcde", "text 10,40 fg"});
+        row("a surrogate pair stays whole", W("QLabel", "lblA", kBox, P("text", "abcd𠮷e")), {"text 10,20 abcd", "text 10,40 𠮷e"});
+        row("right", W("QLabel", "lblA", kBox, P("text", "ab") + P("alignment", "Qt::AlignRight|Qt::AlignVCenter", "set")),
+            {"text 40,20 ab"});
+        row("centre", W("QLabel", "lblA", kBox, P("text", "ab") + P("alignment", "Qt::AlignCenter", "set")), {"text 25,20 ab"});
+        row("opaque framed label",
+            W("QLabel", "lblA", kBox, P("text", "ab") + P("autoFillBackground", "true", "bool") + P("frameShape", "QFrame::Box", "enum")),
+            {"fill 10,20 50x40 #ffffff", "rect 10,20 50x40 #000000 style 0 width 1 fill 1 #000000", "text 10,20 ab"});
+        row("single-line box: centred on W, cut", W("QLineEdit", "txtA", kBox, P("text", letters) + P("frame", "false", "bool")),
+            {"fill 10,20 50x40 #ffffff", "text 10,30 abcde"});
+        row("multi-line box stops at its bottom",
+            W("QPlainTextEdit", "txtA", QRect(10, 20, 50, 30), P("plainText", letters)),
+            {"fill 10,20 50x30 #ffffff", "rect 10,20 50x30 #000000 style 0 width 1 fill 1 #000000", "text 10,20 abcde", "text 10,40 fghij"});
+        row("invisible", W("QLabel", "lblA", kBox, P("text", "ab") + P("visible", "false", "bool")), {});
+        row("line width 2 at 4 twips per pixel", W("Line", "linA", QRect(4, 3, 8, 2), P("lineWidth", "2", "number")),
+            {"line 15,15-45,15 #000000 style 0 width 5"}, 4.0);
+        row("dashed vertical line",
+            W("Line", "linA", QRect(4, 3, 2, 8), P("orientation", "Qt::Vertical", "enum") + P("borderStyle", "2", "number")),
+            {"line 5,3-5,11 #000000 style 1 width 1"});
+        row("transparent line", W("Line", "linA", kBox, P("borderStyle", "0", "number")), {});
+        row("oval", W("QFrame", "shpA", kBox, P("frameShape", "QFrame::Box", "enum") + P("shape", "2", "number")), {});
+        row("pattern without border draws no border",
+            W("QFrame", "shpA", kBox, P("fillStyle", "6", "number") + P("fillColor", "#ff0000")),
+            {"rect 10,20 50x40 #000000 style 5 width 1 fill 6 #ff0000"});
+        row("opaque shape, dotted border 3",
+            W("QFrame", "shpA", kBox, P("frameShape", "QFrame::Box", "enum") + P("backStyle", "1", "number")
+                                     + P("borderStyle", "3", "number") + P("lineWidth", "3", "number")),
+            {"fill 10,20 50x40 #ffffff", "rect 10,20 50x40 #000000 style 2 width 2 fill 1 #000000"});
+        row("picture box", W("QGraphicsView", "picA", kBox),
+            {"fill 10,20 50x40 #ffffff", "rect 10,20 50x40 #000000 style 0 width 1 fill 1 #000000"});
+        row("button", W("QPushButton", "cmdA", kBox, P("text", "ok")),
+            {"fill 10,20 50x40 #f0f0f0", "rect 10,20 50x40 #000000 style 0 width 1 fill 1 #000000", "text 25,30 ok"});
+        row("grid: cells beyond the control left out",
+            W("QTableWidget", "grdA", QRect(10, 20, 50, 20),
+              P("rowCount", "2", "number") + P("columnCount", "3", "number") + P("colWidth", "30", "number") + P("rowHeight", "20", "number")
+                  + "<item row=\"0\" column=\"1\"><property name=\"text\"><string>b</string></property></item>"),
+            {"line 40,20-40,40 #000000 style 0 width 1", "rect 10,20 60x20 #000000 style 0 width 1 fill 1 #000000", "text 42,20 b"});
     }
     void draw()
     {
@@ -124,8 +116,7 @@ private slots:
         QVERIFY2(page.read(Ui(widgets)), qPrintable(page.error));
         RecordingSurface surface;
         surface.tppX = surface.tppY = tpp;
-        PrintEngine engine(surface);
-        engine.PrintForm(page.layout);
+        PrintEngine(surface).PrintForm(page.layout);
         QCOMPARE(surface.calls, calls);
     }
 
@@ -231,12 +222,10 @@ private slots:
             QVERIFY(!surface.newPage());  // a picture has one page
             QVERIFY(surface.end());
         }
-        QCOMPARE(image.pixel(20, 20), qRgb(255, 0, 0));
-        QCOMPARE(image.pixel(10, 10), qRgb(255, 0, 0));
-        QCOMPARE(image.pixel(32, 20), qRgb(255, 255, 255));
-        QCOMPARE(image.pixel(30, 40), qRgb(0, 0, 0));
-        QCOMPARE(image.pixel(30, 43), qRgb(255, 255, 255));
-        QCOMPARE(image.pixel(30, 37), qRgb(255, 255, 255));
+        const QRgb red = qRgb(255, 0, 0), white = qRgb(255, 255, 255), black = qRgb(0, 0, 0);
+        for (const auto& [x, y, colour] :
+             {std::tuple{20, 20, red}, {10, 10, red}, {32, 20, white}, {30, 40, black}, {30, 43, white}, {30, 37, white}})
+            QCOMPARE(image.pixel(x, y), colour);
     }
 };
 
