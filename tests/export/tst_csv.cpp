@@ -68,19 +68,28 @@ class tst_csv : public QObject {
     Q_OBJECT
 private slots:
     void init() { ClearDiveCalcMemos(); }
-    void quote_data()
+    // A field quoted for the file, or text encoded; the encoded rows run in this order through the same encoder:
+    // nothing of one line may reach the next.
+    void texts_data()
     {
-        QTest::addColumn<QString>("field");
-        QTest::addColumn<QString>("quoted");
-        QTest::newRow("lone LF") << "a\nb" << "\"a\nb\"";
-        QTest::newRow("lone CR") << "a\rb" << "\"a\rb\"";
-        QTest::newRow("empty") << "" << "";
+        QTest::addColumn<bool>("quote");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("quoted lone LF") << true << "a\nb" << QByteArray("\"a\nb\"");
+        QTest::newRow("quoted lone CR") << true << "a\rb" << QByteArray("\"a\rb\"");
+        QTest::newRow("quoted empty") << true << "" << QByteArray("");
+        QTest::newRow("wave dash") << false << "A〜B" << QByteArray("A\x81\x60" "B");
+        QTest::newRow("not in the code page") << false << "x😀y™z" << QByteArray("x?y?z");
+        QTest::newRow("after a failed line") << false << "①" << QByteArray("\x87\x40");
+        QTest::newRow("half a pair at the end") << false << QString("a") + QChar(0xD83D) << QByteArray("a?");
+        QTest::newRow("other half at the start") << false << QChar(0xDE00) + QString("b") << QByteArray("?b");
     }
-    void quote()
+    void texts()
     {
-        QFETCH(QString, field);
-        QFETCH(QString, quoted);
-        QCOMPARE(CsvQuote(field), quoted);
+        QFETCH(bool, quote);
+        QFETCH(QString, text);
+        QFETCH(QByteArray, bytes);
+        QCOMPARE(quote ? CsvQuote(text).toUtf8() : ToShiftJis(text), bytes);
     }
     // The same file in the program and from its command line, where no display is needed.
     void knownLogGivesKnownFile()
@@ -176,23 +185,6 @@ private slots:
         // The change is in the log, and the next export shows it.
         QVERIFY(ExportCSV(log.path("after.csv"), items, nullptr, &error));
         QVERIFY(ReadFileBytes(log.path("after.csv")) != ReadFileBytes(log.path("before.csv")));
-    }
-    // The rows run in this order through the same encoder: nothing of one line may reach the next.
-    void shiftJis_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("wave dash") << "A〜B" << QByteArray("A\x81\x60" "B");
-        QTest::newRow("not in the code page") << "x😀y™z" << QByteArray("x?y?z");
-        QTest::newRow("after a failed line") << "①" << QByteArray("\x87\x40");
-        QTest::newRow("half a pair at the end") << QString("a") + QChar(0xD83D) << QByteArray("a?");
-        QTest::newRow("other half at the start") << QChar(0xDE00) + QString("b") << QByteArray("?b");
-    }
-    void shiftJis()
-    {
-        QFETCH(QString, text);
-        QFETCH(QByteArray, bytes);
-        QCOMPARE(ToShiftJis(text), bytes);
     }
     // The log and its companions are never a target, whatever the path; a failure says why, in the program or on
     // its command line (one line, and the status); none touches an existing file nor leaves one behind.
