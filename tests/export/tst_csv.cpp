@@ -68,19 +68,28 @@ class tst_csv : public QObject {
     Q_OBJECT
 private slots:
     void init() { ClearDiveCalcMemos(); }
-    void quote_data()
+    // A field quoted for the file, or text encoded; the encoded rows run in this order through the same encoder:
+    // nothing of one line may reach the next.
+    void texts_data()
     {
-        QTest::addColumn<QString>("field");
-        QTest::addColumn<QString>("quoted");
-        QTest::newRow("lone LF") << "a\nb" << "\"a\nb\"";
-        QTest::newRow("lone CR") << "a\rb" << "\"a\rb\"";
-        QTest::newRow("empty") << "" << "";
+        QTest::addColumn<bool>("quote");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("quoted lone LF") << true << "a\nb" << QByteArray("\"a\nb\"");
+        QTest::newRow("quoted lone CR") << true << "a\rb" << QByteArray("\"a\rb\"");
+        QTest::newRow("quoted empty") << true << "" << QByteArray("");
+        QTest::newRow("wave dash") << false << "A〜B" << QByteArray("A\x81\x60" "B");
+        QTest::newRow("not in the code page") << false << "x😀y™z" << QByteArray("x?y?z");
+        QTest::newRow("after a failed line") << false << "①" << QByteArray("\x87\x40");
+        QTest::newRow("half a pair at the end") << false << QString("a") + QChar(0xD83D) << QByteArray("a?");
+        QTest::newRow("other half at the start") << false << QChar(0xDE00) + QString("b") << QByteArray("?b");
     }
-    void quote()
+    void texts()
     {
-        QFETCH(QString, field);
-        QFETCH(QString, quoted);
-        QCOMPARE(CsvQuote(field), quoted);
+        QFETCH(bool, quote);
+        QFETCH(QString, text);
+        QFETCH(QByteArray, bytes);
+        QCOMPARE(quote ? CsvQuote(text).toUtf8() : ToShiftJis(text), bytes);
     }
     // The same file in the program and from its command line, where no display is needed.
     void knownLogGivesKnownFile()
@@ -123,72 +132,28 @@ private slots:
         QVERIFY2(runProgram(log.path("home"), args, &stderrText, &piped) == 0, qPrintable(stderrText));
         QCOMPARE(piped, ReadFileBytes(log.path("in.csv")));
     }
-    // A command line that fails says so by its status, and the target keeps its contents.
-    void commandLineFailures_data()
-    {
-        QTest::addColumn<QStringList>("args");  // SUB and OUT stand for a folder beside the log and the target
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("told");  // part of the message
-        QTest::newRow("ids with a gap") << QStringList{"--ids", "1,,1"} << 2 << "--ids";
-        QTest::newRow("no file name") << QStringList{"--export-csv", ""} << 2 << "--export-csv";
-        QTest::newRow("unknown id") << QStringList{"--ids", "999"} << 1 << "999";
-        QTest::newRow("log unreadable") << QStringList{"RENAME"} << 1 << "読み込めません";
-        QTest::newRow("log empty") << QStringList{"EMPTY"} << 1
-                                   << "オープンできませんでした not a database file: ";
-        QTest::newRow("onto its backup, by another name")
-            << QStringList{"--export-csv", "SUB/../tidewriter.db.bak"} << 1 << "出力先にできません";
-    }
-    void commandLineFailures()
-    {
-        QFETCH(QStringList, args);
-        QFETCH(int, status);
-        QFETCH(QString, told);
-        TestLog log;
-        log.addDive("2024-07-01", "10:00", "10:40");
-        QVERIFY(QDir(log.dir.path()).mkdir("sub"));
-        if (args.removeAll("RENAME"))
-            QVERIFY(log.db().execute("ALTER TABLE LogTbl RENAME TO Gone"));
-        log.close();
-        if (args.removeAll("EMPTY"))
-            WriteFileBytes(log.logPath(), {});
-        QVERIFY(QFile::copy(log.logPath(), log.logPath() + ".bak"));
-        const QString out = log.path("out.csv");
-        WriteFileBytes(out, "keep me");
-        if (!args.contains("--export-csv"))
-            args << "--export-csv" << "OUT";
-        args.replaceInStrings("SUB", log.path("sub")).replaceInStrings("OUT", out);
-        const QByteArray logBefore = ReadFileBytes(log.logPath());
-        const QStringList filesBefore = filesIn(log.dir.path());
-        QString stderrText;
-        QCOMPARE(runProgram(log.path("home"), args << log.logPath(), &stderrText), status);
-        QVERIFY2(stderrText.contains(told), qPrintable(stderrText));
-        QVERIFY2(stderrText.count('\n') == 1 && !stderrText.contains('\r'), qPrintable(stderrText));  // one line
-        QCOMPARE(ReadFileBytes(log.logPath()), logBefore);
-        QCOMPARE(ReadFileBytes(log.logPath() + ".bak"), logBefore);
-        QCOMPARE(ReadFileBytes(out), QByteArray("keep me"));
-        QCOMPARE(filesIn(log.dir.path()), filesBefore);  // no companion made, no temporary file left
-    }
-    // Saves made by other windows while an export runs succeed, and the file shows the log
-    // as it was when the export began.
-    void changesDuringExport_data()
+    // At the fourth dive the user stops the export, or another window saves: a stop keeps the lines written; the
+    // saves succeed, and the file shows the log as it was when the export began.
+    void atAStep_data()
     {
         QTest::addColumn<QString>("change");
+        QTest::newRow("stopped") << "stop";
         QTest::newRow("editor's save") << "editor";
         QTest::newRow("options' apply") << "options";
     }
-    void changesDuringExport()
+    void atAStep()
     {
         QFETCH(QString, change);
         TestLog log;
         QList<ExportItem> items;
-        for (int day = 20; day >= 1; --day)
+        for (int day = 10; day >= 1; --day)
             items.append({log.addDive(QStringLiteral("2024-07-%1").arg(day, 2, 10, QLatin1Char('0')), "10:00", "10:40"), day});
         QVERIFY(log.db().execute("UPDATE LogTbl SET suit = 1"));
         ScriptedUi ui;
         QString error;
         QVERIFY(ExportCSV(log.path("before.csv"), items, nullptr, &error));
         const qint64 oldest = items.last().id;
-        AtStep other(3, [&] {
+        AtStep other(4, change == "stop" ? std::function<bool()>() : [&] {
             if (change == "options") {
                 OptionValues values = LoadOptionValues();
                 values.lists[int(OptionList::Suit)][1] = "別のスーツ";
@@ -203,76 +168,64 @@ private slots:
             return store.SaveRecord().ok;
         });
         QVERIFY2(ExportCSV(log.path("during.csv"), items, &other, &error), qPrintable(error));
+        QCOMPARE(other.begun, QStringLiteral("CSV出力処理中です . . ./10"));
+        QVERIFY(other.ended);
+        const QString before = decode(ReadFileBytes(log.path("before.csv")));
+        const QString during = decode(ReadFileBytes(log.path("during.csv")));
+        if (change == "stop") {
+            QCOMPARE(filesIn(log.dir.path()), QStringList({"before.csv", "during.csv", "tidewriter.db"}));
+            QCOMPARE(ui.messages.size(), 1);
+            QCOMPARE(std::pair(ui.messages[0].text, ui.messages[0].icon), std::pair(QStringLiteral("出力を中断します"), MsgIcon::Exclamation));
+            QCOMPARE(during.split("\r\n"), before.split("\r\n").mid(0, 4) << "");  // header and three dives
+            return;
+        }
         QVERIFY(other.changed);
         QVERIFY(ui.messages.isEmpty());
-        QCOMPARE(ReadFileBytes(log.path("during.csv")), ReadFileBytes(log.path("before.csv")));
+        QCOMPARE(during, before);
         // The change is in the log, and the next export shows it.
         QVERIFY(ExportCSV(log.path("after.csv"), items, nullptr, &error));
         QVERIFY(ReadFileBytes(log.path("after.csv")) != ReadFileBytes(log.path("before.csv")));
     }
-    // The rows run in this order through the same encoder: nothing of one line may reach the next.
-    void shiftJis_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("wave dash") << "A〜B" << QByteArray("A\x81\x60" "B");
-        QTest::newRow("not in the code page") << "x😀y™z" << QByteArray("x?y?z");
-        QTest::newRow("after a failed line") << "①" << QByteArray("\x87\x40");
-        QTest::newRow("half a pair at the end") << QString("a") + QChar(0xD83D) << QByteArray("a?");
-        QTest::newRow("other half at the start") << QChar(0xDE00) + QString("b") << QByteArray("?b");
-    }
-    void shiftJis()
-    {
-        QFETCH(QString, text);
-        QFETCH(QByteArray, bytes);
-        QCOMPARE(ToShiftJis(text), bytes);
-    }
-    void cancelKeepsLinesWritten()
-    {
-        TestLog log;
-        QList<ExportItem> items;
-        for (int i = 1; i <= 10; ++i)
-            items.append({log.addDive(QStringLiteral("2024-07-%1").arg(i, 2, 10, QLatin1Char('0')), "10:00", "10:40"), i});
-        ScriptedUi ui;
-        AtStep stop(4);  // asked before the fourth dive
-        QString error;
-        QVERIFY(ExportCSV(log.path("cancel.csv"), items, &stop, &error));
-        QCOMPARE(stop.begun, QStringLiteral("CSV出力処理中です . . ./10"));
-        QVERIFY(stop.ended);
-        QCOMPARE(ui.messages.size(), 1);
-        QCOMPARE(ui.messages[0].text, QStringLiteral("出力を中断します"));
-        QCOMPARE(ui.messages[0].icon, MsgIcon::Exclamation);
-        const QStringList lines = decode(ReadFileBytes(log.path("cancel.csv"))).split("\r\n");
-        QCOMPARE(lines.size(), 1 + 3 + 1);  // header, three dives, and the empty text after the last line end
-        QVERIFY(lines[3].startsWith("3,"));
-        QCOMPARE(filesIn(log.dir.path()), QStringList({"cancel.csv", "tidewriter.db"}));
-    }
-    // The log and its companions are never a target, whatever the path that leads to them;
-    // a failed export says why; neither touches an existing file nor leaves one behind.
+    // The log and its companions are never a target, whatever the path; a failure says why, in the program or on
+    // its command line (one line, and the status); none touches an existing file nor leaves one behind.
     void targets_data()
     {
-        QTest::addColumn<QString>("target");  // in the test folder, which holds the log, its .bak and sub/
-        QTest::addColumn<QString>("link");    // link.csv made first, to this, when given
-        QTest::addColumn<QString>("told");    // part of the message, empty for success
+        QTest::addColumn<QString>("target");     // in the test folder, which holds the log, its .bak and sub/
+        QTest::addColumn<QString>("link");       // link.csv made first, to this; or HARD, UNREADABLE, EMPTY
+        QTest::addColumn<QString>("told");       // part of the message, empty for success
+        QTest::addColumn<QStringList>("args");   // the command line's, before the target and the log
+        QTest::addColumn<int>("status");         // the command line's, -1: exported in this process
+        const auto row = [](const char* name, const QString& target, const QString& link, const QString& told,
+                            const QStringList& args = {}, int status = -1) {
+            QTest::newRow(name) << target << link << told << args << status;
+        };
         const QString refused = "出力先にできません";
-        QTest::newRow("through ..") << "sub/../tidewriter.db" << "" << refused;
-        QTest::newRow("a link to it") << "link.csv" << "tidewriter.db" << refused;
-        QTest::newRow("a hard link to it") << "hard.csv" << "HARD" << refused;
-        QTest::newRow("compaction file, not there yet") << "tidewriter.db.new" << "" << refused;
-        QTest::newRow("journal through a linked folder") << "link.csv/tidewriter.db-journal" << "." << refused;
-        QTest::newRow("dangling link to .old") << "link.csv" << "tidewriter.db.old" << refused;
-        QTest::newRow("beside it") << "tidewriter.db.csv" << "" << "";
-        QTest::newRow("its name, elsewhere") << "sub/tidewriter.db.new" << "" << "";
-        QTest::newRow("a link elsewhere stays a link") << "link.csv" << "sub/real.csv" << "";
-        QTest::newRow("missing folder") << "no/such/folder/out.csv" << "" << "作成できません";
-        QTest::newRow("full disk") << "/dev/full" << "" << "書き込めません";
-        QTest::newRow("log unreadable") << "out.csv" << "UNREADABLE" << "読み込めません";
+        row("through ..", "sub/../tidewriter.db", "", refused);
+        row("a link to it", "link.csv", "tidewriter.db", refused);
+        row("a hard link to it", "hard.csv", "HARD", refused);
+        row("compaction file, not there yet", "tidewriter.db.new", "", refused);
+        row("journal through a linked folder", "link.csv/tidewriter.db-journal", ".", refused);
+        row("dangling link to .old", "link.csv", "tidewriter.db.old", refused);
+        row("beside it", "tidewriter.db.csv", "", "");
+        row("its name, elsewhere", "sub/tidewriter.db.new", "", "");
+        row("a link elsewhere stays a link", "link.csv", "sub/real.csv", "");
+        row("missing folder", "no/such/folder/out.csv", "", "作成できません");
+        row("full disk", "/dev/full", "", "書き込めません");
+        row("log unreadable", "out.csv", "UNREADABLE", "読み込めません");
+        row("command line: ids with a gap", "out.csv", "", "--ids", {"--ids", "1,,1"}, 2);
+        row("command line: no file name", "", "", "--export-csv", {}, 2);
+        row("command line: unknown id", "out.csv", "", "999", {"--ids", "999"}, 1);
+        row("command line: log unreadable", "out.csv", "UNREADABLE", "読み込めません", {}, 1);
+        row("command line: log empty", "out.csv", "EMPTY", "オープンできませんでした not a database file: ", {}, 1);
+        row("command line: onto its backup, by another name", "sub/../tidewriter.db.bak", "", refused, {}, 1);
     }
     void targets()
     {
         QFETCH(QString, target);
         QFETCH(QString, link);
         QFETCH(QString, told);
+        QFETCH(QStringList, args);
+        QFETCH(int, status);
         if (target == "/dev/full" && !QFile::exists(target))
             QSKIP("this system has no /dev/full");
         TestLog log;
@@ -280,21 +233,30 @@ private slots:
         QVERIFY(QDir(log.dir.path()).mkdir("sub"));
         QVERIFY(QFile::copy(log.logPath(), log.logPath() + ".bak"));
         WriteFileBytes(log.path("out.csv"), "keep me");
-        const QString path = target.startsWith('/') ? target : log.path(target);
+        const QString path = target.isEmpty() || target.startsWith('/') ? target : log.path(target);
         if (link == "HARD")
             QVERIFY(::link(QFile::encodeName(log.logPath()).constData(), QFile::encodeName(path).constData()) == 0);
         else if (link == "UNREADABLE")
             QVERIFY(log.db().execute("ALTER TABLE LogTbl RENAME TO Gone"));
+        else if (link == "EMPTY") {
+            log.close();
+            WriteFileBytes(log.logPath(), {});
+        }
         else if (!link.isEmpty())
             QVERIFY(QFile::link(link, log.path("link.csv")));
-        const QByteArray logBefore = ReadFileBytes(log.logPath());
+        const QByteArray logBefore = ReadFileBytes(log.logPath()), bakBefore = ReadFileBytes(log.logPath() + ".bak");
         const QStringList filesBefore = filesIn(log.dir.path());
         ScriptedUi ui;
         AtStep never(-1);
         QString error;
-        QCOMPARE(ExportCSV(path, {{1, 1}}, &never, &error), told.isEmpty());
+        if (status < 0) {
+            QCOMPARE(ExportCSV(path, {{1, 1}}, &never, &error), told.isEmpty());
+            QVERIFY(never.begun.isEmpty() || never.ended);
+        } else {
+            QCOMPARE(runProgram(log.path("home"), args << "--export-csv" << path << log.logPath(), &error), status);
+            QVERIFY2(error.count('\n') == 1 && !error.contains('\r'), qPrintable(error));  // one line
+        }
         QVERIFY2(error.contains(told), qPrintable(error));
-        QVERIFY(never.begun.isEmpty() || never.ended);
         QCOMPARE(ReadFileBytes(log.path("out.csv")), QByteArray("keep me"));
         if (told.isEmpty())
             QVERIFY(decode(ReadFileBytes(path)).startsWith(CsvHeader() + "\r\n1,")
@@ -303,6 +265,7 @@ private slots:
             QCOMPARE(filesIn(log.dir.path()), filesBefore);  // no companion made, no temporary file left
         log.close();
         QCOMPARE(ReadFileBytes(log.logPath()), logBefore);
+        QCOMPARE(ReadFileBytes(log.logPath() + ".bak"), bakBefore);
     }
 };
 

@@ -100,30 +100,6 @@ private slots:
         QVERIFY(!result.listedFieldWritten);
         QCOMPARE(f.row("buddy, air_temp, weight"), QStringList({"NULL", "NULL", "NULL"}));
     }
-    // A date the editor cannot show opens as today's, counted as an edit that the first save writes.
-    void loadedDate_data()
-    {
-        const QString today = QDate::currentDate().toString(Qt::ISODate);
-        QTest::addColumn<QVariant>("stored");
-        QTest::addColumn<QString>("saved");
-        QTest::newRow("Null") << QVariant() << today;
-        QTest::newRow("unreadable") << QVariant("someday") << today;
-        QTest::newRow("a date") << QVariant("2024-07-16") << "2024-07-16";
-    }
-    void loadedDate()
-    {
-        QFETCH(QVariant, stored);
-        QFETCH(QString, saved);
-        Fixture f;
-        QVERIFY(f.log.db().execute("UPDATE LogTbl SET dive_date = ? WHERE id = ?", {stored, f.id}));
-        QVERIFY(f.load());
-        const QString shown = QString(saved).replace('-', '/');
-        QCOMPARE(f.e.texts.text("dtpDate"), shown);
-        QCOMPARE(f.e.texts.caption(), shown + " - ");
-        QCOMPARE(f.e.store.datePending(), stored != saved);
-        QVERIFY(f.e.store.SaveRecord().ok);
-        QCOMPARE(f.row("dive_date"), QStringList({saved}));
-    }
     // The field table names every column of a dive the log holds, and no other.
     void fieldTableMatchesTheLog()
     {
@@ -137,11 +113,13 @@ private slots:
         fields.sort();
         QCOMPARE(fields, columns);
     }
-    // The check a box runs when the focus leaves it (its reader's own rules are the readers'
-    // test): accepted text is written back in its form, refused text stays with its message.
-    void fieldChecks_data()
+    // A box's check when the focus leaves it (its reader's own rules are the readers' test): accepted text is
+    // written back in its form, refused text stays with its message. A typed series ("depth" or "temp") gives its
+    // stored form and the two boxes it fills (depths: mean and maximum; temperatures: highest, then the running
+    // lowest); a list without a number clears the series and fills nothing.
+    void typed_data()
     {
-        QTest::addColumn<Typed>("row");  // expected: the text shown | the message, empty when accepted
+        QTest::addColumn<Typed>("row");  // expected: the text shown | the message; or series | first box | second box
         QTest::newRow("time 25:00") << Typed{"txtOutTime", "25:00", "25:00|正しい潜水終了時刻(hh:mm)を入力してください"};
         QTest::newRow("depth 12.34") << Typed{"txtMaxDepth", "12.34", "12.3|"};
         QTest::newRow("empty depth") << Typed{"txtAvgDepth", "", "|正しい深度を入力してください"};
@@ -150,37 +128,33 @@ private slots:
         QTest::newRow("half a bar up") << Typed{"txtStartTankBar", "50.5", "51|"};
         QTest::newRow("minutes text") << Typed{"txtUWTime", "4O", "4O|正しい潜水時間(分)を入力してください"};
         QTest::newRow("no location") << Typed{"cboLocation", "", "|潜水地を正しく入力してください"};
-    }
-    void fieldChecks()
-    {
-        QFETCH(Typed, row);
-        const FieldCheckResult r = RecordChecks::check(row.what, row.typed);
-        QCOMPARE(r.text + '|' + r.message, row.expected);
-        QCOMPARE(r.ok, r.message.isEmpty());
-    }
-    // A typed list gives its stored series and the two boxes it fills (depths: mean and
-    // maximum; temperatures: highest, then the running lowest); a list without a number
-    // clears the series and fills nothing.
-    void typedSeries_data()
-    {
-        QTest::addColumn<Typed>("row");  // expected: series | first box | second box
         QTest::newRow("negative depths") << Typed{"depth", "-1 -3", "-1 -3|-2.0|0.0"};
         QTest::newRow("a lowest of 0 is replaced") << Typed{"temp", "0 18 20", "0 18 20|20.0|18.0"};
         QTest::newRow("a later 0 is replaced") << Typed{"temp", "15 0 17", "15 0 17|17.0|17.0"};
         QTest::newRow("below zero only") << Typed{"temp", "-2 -1", "-2 -1|0.0|-2.0"};
         QTest::newRow("depths emptied") << Typed{"depth", "", "||"};
     }
-    void typedSeries()
+    void typed()
     {
         QFETCH(Typed, row);
-        const TypedSeries s = TypedSeries::read(row.what == "depth", row.typed);
-        QCOMPARE(QStringList({s.series, s.summaryTexts[0], s.summaryTexts[1]}).join('|'), row.expected);
+        if (row.what == "depth" || row.what == "temp") {
+            const TypedSeries s = TypedSeries::read(row.what == "depth", row.typed);
+            QCOMPARE(QStringList({s.series, s.summaryTexts[0], s.summaryTexts[1]}).join('|'), row.expected);
+            return;
+        }
+        const FieldCheckResult r = RecordChecks::check(row.what, row.typed);
+        QCOMPARE(r.text + '|' + r.message, row.expected);
+        QCOMPARE(r.ok, r.message.isEmpty());
     }
-    // Line breaks reach the log as CR LF, whatever the box gave; the same text in another
-    // form is no change.
-    void lineBreaksStoredAsCrLf_data()
+    // Line breaks reach the log as CR LF, whatever the box gave; the same text in another form is no change.
+    // A date the editor cannot show opens as today's, counted as an edit that the first save writes.
+    void storedValues_data()
     {
         QTest::addColumn<Stored>("row");
+        const QString today = QDate::currentDate().toString(Qt::ISODate);
+        QTest::newRow("Null date") << Stored{"dtpDate", {}, {}, today};
+        QTest::newRow("unreadable date") << Stored{"dtpDate", "someday", {}, today};
+        QTest::newRow("a date") << Stored{"dtpDate", "2024-07-16", {}, "2024-07-16"};
         QTest::newRow("comment typed with LF") << Stored{"txtComment", {}, "a\nb\n", "a\r\nb\r\n"};
         QTest::newRow("lone CR") << Stored{"txtComment", {}, "a\rb", "a\r\nb"};
         QTest::newRow("CR LF as it is") << Stored{"txtComment", {}, "a\r\nb", "a\r\nb"};
@@ -188,22 +162,28 @@ private slots:
         QTest::newRow("old LF comment untouched") << Stored{"txtComment", "a\nb", {}, "a\nb"};
         QTest::newRow("site pasted on two lines") << Stored{"cboLocation", {}, "x\ny", "x\r\ny"};
     }
-    void lineBreaksStoredAsCrLf()
+    void storedValues()
     {
         QFETCH(Stored, row);
-        const QString column = row.control == "txtComment" ? "comment" : "location";
+        const QString column = row.control == "dtpDate" ? "dive_date" : row.control == "txtComment" ? "comment" : "location";
         Fixture f("entry_type = 0, weather = 0, suit = 0, tank_mat = 0, air_type = 0, condition = 0, item = 0");
         QVERIFY(f.log.db().execute(QStringLiteral("UPDATE LogTbl SET %1 = ? WHERE id = ?").arg(column),
                                    {row.before, f.id}));
         QVERIFY(f.load());
+        const bool unchanged = row.before.isValid() && row.after == row.before.toString();
+        if (row.control == "dtpDate") {
+            const QString shown = QString(row.after).replace('-', '/');
+            QCOMPARE(std::pair(f.e.texts.text("dtpDate"), f.e.texts.caption()), std::pair(shown, shown + " - "));
+            QCOMPARE(f.e.store.datePending(), !unchanged);
+        }
         if (row.typed.isValid())
             f.e.texts.setText(row.control, row.typed.toString());
         const auto result = f.e.store.SaveRecord();
         QVERIFY(result.ok);
-        QCOMPARE(result.fieldsWritten, row.before.isValid() && row.after == row.before.toString() ? 0 : 1);
+        QCOMPARE(result.fieldsWritten, unchanged ? 0 : 1);
         QCOMPARE(f.row(column), QStringList{row.after});
     }
-    // Every way a save can fail; either the whole save is undone, or only the file rows keep their old state.
+    // Every way a save can fail: the whole save is undone, or only the file rows keep their old state.
     void failedSave_data()
     {
         QTest::addColumn<QStringList>("faults");  // statements that fail; "weight": a trigger refuses the weight
