@@ -240,12 +240,7 @@ public:
             t.start();
             QString error;
             LogPrintJob job;
-            const bool done = job.prepare(
-                                  [&](QList<ExportItem>* chosen, QString*) {
-                                      *chosen = items;
-                                      return true;
-                                  },
-                                  &error)
+            const bool done = job.prepare(ChosenItems(items), &error)
                 && PrintPdf(job, file, DefaultPdfPageLayout(job.setup()), kPdfResolution, nullptr, &error)
                     == PrintResult::Done;
             if (!done) {

@@ -124,7 +124,7 @@ int main(int argc, char* argv[])
         page.fill(Qt::white);
         page.setDotsPerMeterX(qRound(150 / 0.0254));
         page.setDotsPerMeterY(qRound(150 / 0.0254));
-        bool printed = job.prepare([&](QList<ExportItem>* items, QString*) { return *items = {newest}, true; }, &error);
+        bool printed = job.prepare(ChosenItems({newest}), &error);
         if (printed) {
             PainterSurface surface(&page, 150);
             printed = job.print(surface, nullptr, &error) == PrintResult::Done;

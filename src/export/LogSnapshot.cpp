@@ -17,6 +17,30 @@ std::array<QStringList*, 7> globalLists()
 }
 }  // namespace
 
+ExportChoice ChosenItems(QList<ExportItem> items)
+{
+    return [items = std::move(items)](QList<ExportItem>* chosen, QString*) {
+        *chosen = items;
+        return true;
+    };
+}
+
+bool ForIdChunks(const QList<ExportItem>& items, const std::function<bool(const QString& marks, const QVariantList& ids)>& query)
+{
+    for (qsizetype start = 0; start < items.size(); start += kChunk) {
+        const qsizetype n = std::min<qsizetype>(kChunk, items.size() - start);
+        QStringList marks;
+        QVariantList ids;
+        for (qsizetype i = 0; i < n; ++i) {
+            marks << QStringLiteral("?");
+            ids << items[start + i].id;
+        }
+        if (!query(marks.join(QLatin1Char(',')), ids))
+            return false;
+    }
+    return true;
+}
+
 ReadTransaction::ReadTransaction() : open(gDatabase && !gDatabase->inTransaction() && gDatabase->beginTrans()) {}
 
 ReadTransaction::~ReadTransaction()
@@ -40,24 +64,16 @@ bool LogSnapshot::read(const ExportChoice& choose, QList<ExportItem>* chosen, QS
         return readError();
     m_rows.reserve(size_t(items.size()));
     m_rowOf.reserve(items.size());
-    for (qsizetype start = 0; start < items.size(); start += kChunk) {
-        const qsizetype n = std::min<qsizetype>(kChunk, items.size() - start);
-        QStringList marks;
-        QVariantList ids;
-        for (qsizetype i = 0; i < n; ++i) {
-            marks << QStringLiteral("?");
-            ids << items[start + i].id;
-        }
-        auto rs = OpenQuery(QStringLiteral("SELECT id, %1 FROM LogTbl WHERE id IN (%2)")
-                                .arg(DiveRow::columns(), marks.join(QLatin1Char(','))),
-                            ids);
-        if (!rs)
-            return readError();
-        for (; !rs->eof(); rs->moveNext()) {
+    const bool read = ForIdChunks(items, [&](const QString& marks, const QVariantList& ids) {
+        auto rs = OpenQuery(QStringLiteral("SELECT id, %1 FROM LogTbl WHERE id IN (%2)").arg(DiveRow::columns(), marks), ids);
+        for (; rs && !rs->eof(); rs->moveNext()) {
             m_rowOf.insert(rs->field(0).toLongLong(), int(m_rows.size()));
             m_rows.push_back(DiveRow::read(*rs));
         }
-    }
+        return bool(rs);
+    });
+    if (!read)
+        return readError();
     for (size_t i = 0; i < m_lists.size(); ++i)
         m_lists[i] = *globalLists()[i];
     m_timeOffset = gTimeOffset;

@@ -22,6 +22,13 @@ struct ExportItem {
 // list's numbers, say) belongs to the state the file shows. False, with error set, stops
 // the export before the target is touched.
 using ExportChoice = std::function<bool(QList<ExportItem>* items, QString* error)>;
+// The choice of dives already made: these, in this order.
+ExportChoice ChosenItems(QList<ExportItem> items);
+
+// Runs query once per slice of the items' ids, with "?,?,…" for the slice's IN list and
+// its ids as the values, so that no statement gets more parameters than SQLite takes.
+// False as soon as query is.
+bool ForIdChunks(const QList<ExportItem>& items, const std::function<bool(const QString& marks, const QVariantList& ids)>& query);
 
 // A read transaction unless one is open already: the queries inside it take the file lock
 // once between them instead of once each.

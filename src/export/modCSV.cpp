@@ -226,11 +226,5 @@ bool ExportCSV(const QString& fileName, const ExportChoice& choose, JobProgress*
 
 bool ExportCSV(const QString& fileName, const QList<ExportItem>& items, JobProgress* progress, QString* error)
 {
-    return ExportCSV(
-        fileName,
-        [&](QList<ExportItem>* chosen, QString*) {
-            *chosen = items;
-            return true;
-        },
-        progress, error);
+    return ExportCSV(fileName, ChosenItems(items), progress, error);
 }

@@ -397,11 +397,5 @@ bool ExportHTML(const QString& fileName, const QString& templatePath, const Expo
 bool ExportHTML(const QString& fileName, const QString& templatePath, const QList<ExportItem>& items,
                 JobProgress* progress, QString* error)
 {
-    return ExportHTML(
-        fileName, templatePath,
-        [&](QList<ExportItem>* chosen, QString*) {
-            *chosen = items;
-            return true;
-        },
-        progress, error);
+    return ExportHTML(fileName, templatePath, ChosenItems(items), progress, error);
 }

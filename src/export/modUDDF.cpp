@@ -34,7 +34,6 @@ using F = DiveTexts::Field;
 
 constexpr double kZeroCelsius = 273.15;  // kelvin
 constexpr double kPascalPerBar = 100000;
-constexpr int kChunk = 400;  // ids per query
 
 // A number in plain decimal with at most `decimals` places, no trailing zeros.
 QString decimal(double value, int decimals)
@@ -232,15 +231,7 @@ namespace {
 // The stored rows and attached files of the chosen dives, by id.
 bool readStored(const QList<ExportItem>& items, QStringList* columns, QHash<qint64, StoredDive>* dives)
 {
-    for (qsizetype start = 0; start < items.size(); start += kChunk) {
-        const qsizetype n = std::min<qsizetype>(kChunk, items.size() - start);
-        QStringList marks;
-        QVariantList ids;
-        for (qsizetype i = 0; i < n; ++i) {
-            marks << QStringLiteral("?");
-            ids << items[start + i].id;
-        }
-        const QString in = marks.join(QLatin1Char(','));
+    return ForIdChunks(items, [&](const QString& in, const QVariantList& ids) {
         auto rows = OpenQuery(QStringLiteral("SELECT * FROM LogTbl WHERE id IN (%1)").arg(in), ids);
         auto pictures = OpenQuery(
             QStringLiteral("SELECT dive_id, filename, title FROM PictureTbl WHERE dive_id IN (%1) ORDER BY rowid").arg(in), ids);
@@ -259,8 +250,8 @@ bool readStored(const QList<ExportItem>& items, QStringList* columns, QHash<qint
         }
         for (; !pictures->eof(); pictures->moveNext())
             (*dives)[pictures->field(0).toLongLong()].pictures.append({pictures->field(1), pictures->field(2)});
-    }
-    return true;
+        return true;
+    });
 }
 
 // One dive's UDDF elements from its stored row and the texts its editor shows.
@@ -578,11 +569,5 @@ bool ExportUDDF(const QString& fileName, const ExportChoice& choose, JobProgress
 
 bool ExportUDDF(const QString& fileName, const QList<ExportItem>& items, JobProgress* progress, QString* error)
 {
-    return ExportUDDF(
-        fileName,
-        [&](QList<ExportItem>* chosen, QString*) {
-            *chosen = items;
-            return true;
-        },
-        progress, error);
+    return ExportUDDF(fileName, ChosenItems(items), progress, error);
 }

@@ -440,12 +440,7 @@ QList<ExportItem> frmLogList::listItems() const
 bool frmLogList::preparePrint(LogPrintJob& job, const QList<ExportItem>& items)
 {
     QString error;
-    if (job.prepare(
-            [&](QList<ExportItem>* chosen, QString*) {
-                *chosen = items;
-                return true;
-            },
-            &error))
+    if (job.prepare(ChosenItems(items), &error))
         return true;
     MsgBox(error, MsgIcon::Exclamation, MsgButtons::Ok, tr("印刷"), this);
     return false;

@@ -38,7 +38,7 @@ void setMargins(long pageType, long pageSeq)
 
 ExportChoice chosen(const QList<ExportItem>& items)
 {
-    return [items](QList<ExportItem>* c, QString*) { return *c = items, true; };
+    return ChosenItems(items);
 }
 
 // Dives "site1", "site2", … on consecutive days, each 40 minutes with a profile.
