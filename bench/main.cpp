@@ -39,6 +39,7 @@ struct Options {
     int dives = 10000;
     std::optional<int> runs;  // one count for every figure when given
     bool bigCommentOnly = false;
+    bool uddfOnly = false;
 };
 
 std::optional<int> positive(const char* text)
@@ -63,6 +64,8 @@ std::optional<Options> parse(int argc, char* argv[])
                 o.runs = n;
         } else if (a == "--1mb-comment-only") {
             o.bigCommentOnly = true;
+        } else if (a == "--uddf-only") {
+            o.uddfOnly = true;
         } else {
             return std::nullopt;
         }
@@ -556,7 +559,7 @@ int main(int argc, char* argv[])
 {
     const std::optional<Options> options = parse(argc, argv);
     if (!options) {
-        std::fprintf(stderr, "usage: tidewriter-bench [--dives N] [--runs R] [--1mb-comment-only]\n");
+        std::fprintf(stderr, "usage: tidewriter-bench [--dives N] [--runs R] [--1mb-comment-only | --uddf-only]\n");
         return 2;
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -591,6 +594,22 @@ int main(int argc, char* argv[])
         print(FigureLine(QStringLiteral("export_csv_1mb_comment"), big->exportCsv));
         return 0;
     }
+
+    // The two UDDF figures, on their own when only they are asked for.
+    const auto uddfFigures = [&] {
+        const QString uddf = dir.filePath(QStringLiteral("all.uddf"));
+        const std::optional<std::vector<double>> uddfOut = bench.exportUddfAll(options->runs.value_or(3), uddf);
+        if (!uddfOut)
+            return false;
+        print(FigureLine(QStringLiteral("export_uddf_all"), *uddfOut));
+        const std::optional<std::vector<double>> uddfIn = bench.importUddfAll(options->runs.value_or(3), uddf, dir.path());
+        if (!uddfIn)
+            return false;
+        print(FigureLine(QStringLiteral("import_uddf_all"), *uddfIn));
+        return true;
+    };
+    if (options->uddfOnly)
+        return uddfFigures() ? 0 : 1;
 
     std::vector<double> startups;
     for (int i = 0, runs = options->runs.value_or(10); i < runs; ++i) {
@@ -638,15 +657,8 @@ int main(int argc, char* argv[])
         return 1;
     print(FigureLine(QStringLiteral("export_html_all"), *pages));
     print(QStringLiteral("export_html_per_dive: %1 ms").arg(QString::number(Median(*pages) / options->dives, 'f', 2)));
-    const QString uddf = dir.filePath(QStringLiteral("all.uddf"));
-    const std::optional<std::vector<double>> uddfOut = bench.exportUddfAll(options->runs.value_or(3), uddf);
-    if (!uddfOut)
+    if (!uddfFigures())
         return 1;
-    print(FigureLine(QStringLiteral("export_uddf_all"), *uddfOut));
-    const std::optional<std::vector<double>> uddfIn = bench.importUddfAll(options->runs.value_or(3), uddf, dir.path());
-    if (!uddfIn)
-        return 1;
-    print(FigureLine(QStringLiteral("import_uddf_all"), *uddfIn));
     qint64 pdfBytes = 0;
     const std::optional<std::vector<double>> printed =
         bench.printPdfAll(options->runs.value_or(3), dir.filePath(QStringLiteral("all.pdf")), &pdfBytes);

@@ -17,6 +17,7 @@
 #include <QXmlStreamReader>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <optional>
 
@@ -30,6 +31,34 @@ constexpr double kZeroCelsius = 273.15;
 constexpr double kPascalPerBar = 100000;
 constexpr double kLongestDive = 24 * 3600;  // seconds
 
+// A number as XML files write it: blanks around, a sign, an exponent; the C locale whatever
+// the user's. Nothing for anything else, infinities included.
+std::optional<double> ParseNumber(QStringView text)
+{
+    text = text.trimmed();
+    if (text.startsWith(u'+'))
+        text = text.mid(1);  // from_chars takes no plus sign
+    char ascii[64];
+    if (text.size() >= qsizetype(sizeof ascii)) {  // written with needless digits
+        bool ok = false;
+        const double v = text.toString().toDouble(&ok);
+        return ok && std::isfinite(v) ? std::optional(v) : std::nullopt;
+    }
+    if (text.isEmpty() || text.startsWith(u'+'))
+        return std::nullopt;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].unicode() >= 0x80)
+            return std::nullopt;
+        ascii[i] = char(text[i].unicode());
+    }
+    double v = 0;
+    const char* end = ascii + text.size();
+    const auto [stop, ec] = std::from_chars(ascii, end, v, std::chars_format::general);
+    if (ec != std::errc() || stop != end || !std::isfinite(v))
+        return std::nullopt;
+    return v;
+}
+
 struct Point {
     double time = 0;
     std::optional<double> depth, temperature;
@@ -41,7 +70,7 @@ struct FileDive {
     QString mix;
     QString datetime;
     std::optional<double> airTemp, lead, volume, begin, end, greatest, average, duration, lowest, visibility;
-    QList<Point> points;
+    std::vector<Point> points;
     QStringList paras;
     bool own = false;
     UddfDive stored;
@@ -70,19 +99,33 @@ private:
             m_problem = tr("%1 行目: %2").arg(m_xml.lineNumber()).arg(what);
         return false;
     }
-    // The element's number, in the unit written; exponents allowed.
-    std::optional<double> number(const QString& what)
+    // The text of the element just begun, up to its end; child elements are skipped. The
+    // buffer is reused, so that reading a number costs no allocation.
+    const QString& leaf()
     {
-        const QString text = m_xml.readElementText(QXmlStreamReader::SkipChildElements);
-        bool ok = false;
-        const double v = text.toDouble(&ok);  // the C locale, exponents and blanks around allowed
-        if (!ok || !std::isfinite(v)) {
-            fail(tr("%1 の値「%2」は数値として読めません").arg(what, text));
-            return std::nullopt;
+        m_text.resize(0);
+        while (!m_xml.atEnd()) {
+            const QXmlStreamReader::TokenType token = m_xml.readNext();
+            if (token == QXmlStreamReader::Characters || token == QXmlStreamReader::EntityReference)
+                m_text += m_xml.text();
+            else if (token == QXmlStreamReader::StartElement)
+                m_xml.skipCurrentElement();
+            else if (token == QXmlStreamReader::EndElement)
+                break;
         }
-        return v;
+        return m_text;
     }
-    bool nonNegative(const std::optional<double>& v, const QString& what)
+    // The element's number, in the unit written; blanks around and exponents allowed.
+    std::optional<double> number(QLatin1String what)
+    {
+        const QString& text = leaf();
+        if (const std::optional<double> v = ParseNumber(text))
+            return v;
+        if (!m_xml.hasError())
+            fail(tr("%1 の値「%2」は数値として読めません").arg(what, text));
+        return std::nullopt;
+    }
+    bool nonNegative(const std::optional<double>& v, QLatin1String what)
     {
         return !v || *v >= 0 || fail(tr("%1 が負の値です（%2）").arg(what).arg(*v));
     }
@@ -92,6 +135,8 @@ private:
 
     QXmlStreamReader m_xml;
     QString m_problem;
+    QString m_text;
+    QStringList m_columnNames;
 };
 
 bool Reader::read(QString* problem)
@@ -137,7 +182,7 @@ bool Reader::read(QString* problem)
         if (parent == QLatin1String("mix") && (name == QLatin1String("name") || name == QLatin1String("o2"))) {
             if (name == QLatin1String("name"))
                 mixes[owner].name = m_xml.readElementText(QXmlStreamReader::SkipChildElements).trimmed();
-            else if (!(mixes[owner].o2 = number(QStringLiteral("o2"))))
+            else if (!(mixes[owner].o2 = number(QLatin1String("o2"))))
                 break;
             continue;
         }
@@ -151,80 +196,88 @@ bool Reader::read(QString* problem)
 
 bool Reader::readDive(FileDive& dive)
 {
-    QStringList path;
+    // The open elements inside the dive, as far as the reading cares.
+    enum class Tag : quint8 { Other, BeforeDive, Equipment, TankData, Samples, Waypoint, AfterDive, Notes };
+    std::vector<Tag> path;
+    const auto inside = [&](Tag tag) { return std::find(path.begin(), path.end(), tag) != path.end(); };
     Point point;
     while (!m_xml.atEnd()) {
         const QXmlStreamReader::TokenType token = m_xml.readNext();
         if (token == QXmlStreamReader::EndElement) {
-            if (path.isEmpty()) {
+            if (path.empty()) {
                 // Our own dives come back from their stored row; their waypoints are not kept.
                 if (dive.own)
-                    dive.points = {};
+                    dive.points = std::vector<Point>();
                 return true;  // the dive's own end
             }
-            if (path.last() == QLatin1String("waypoint"))
-                dive.points << point;
-            path.removeLast();
+            if (path.back() == Tag::Waypoint)
+                dive.points.push_back(point);
+            path.pop_back();
             continue;
         }
         if (token != QXmlStreamReader::StartElement)
             continue;
-        const QString name = m_xml.name().toString();
-        const QString parent = path.value(path.size() - 1);
-        const bool inTank = path.contains(QLatin1String("tankdata"));
-        const auto take = [&](std::optional<double>& into, bool positive = true) {
-            into = number(name);
-            return into && (!positive || nonNegative(into, name));
+        // The name is the reader's until its next token: compared here, never kept.
+        const QStringView name = m_xml.name();
+        const Tag parent = path.empty() ? Tag::Other : path.back();
+        const auto take = [&](std::optional<double>& into, const char* what, bool positive = true) {
+            into = number(QLatin1String(what));
+            return into && (!positive || nonNegative(into, QLatin1String(what)));
         };
         bool ok = true;
-        if (name == QLatin1String("logtbl") && m_xml.namespaceUri() == QLatin1String(kTidewriterNamespace)) {
-            ok = readOwn(dive);
-        } else if (name == QLatin1String("link")) {
+        if (parent == Tag::Waypoint && name == u"divetime") {
+            std::optional<double> t;
+            ok = take(t, "divetime");
+            point.time = t.value_or(0);
+        } else if (parent == Tag::Waypoint && name == u"depth") {
+            ok = take(point.depth, "depth");
+        } else if (parent == Tag::Waypoint && name == u"temperature") {
+            ok = take(point.temperature, "temperature", false);
+        } else if (name == u"waypoint") {
+            point = {};
+            path.push_back(Tag::Waypoint);
+        } else if (name == u"link") {
             const QString ref = m_xml.attributes().value(QLatin1String("ref")).toString();
-            if (inTank)
+            if (inside(Tag::TankData))
                 dive.mix = ref;
-            else if (!path.contains(QLatin1String("samples")))
+            else if (!inside(Tag::Samples))
                 dive.links << ref;
             m_xml.skipCurrentElement();
-        } else if (name == QLatin1String("waypoint")) {
-            point = {};
-            path << name;
-        } else if (parent == QLatin1String("waypoint") && name == QLatin1String("divetime")) {
-            std::optional<double> t;
-            ok = take(t);
-            point.time = t.value_or(0);
-        } else if (parent == QLatin1String("waypoint") && name == QLatin1String("depth")) {
-            ok = take(point.depth);
-        } else if (parent == QLatin1String("waypoint") && name == QLatin1String("temperature")) {
-            ok = take(point.temperature, false);
-        } else if (parent == QLatin1String("informationbeforedive") && name == QLatin1String("datetime")) {
-            dive.datetime = m_xml.readElementText(QXmlStreamReader::SkipChildElements).trimmed();
-        } else if (parent == QLatin1String("informationbeforedive") && name == QLatin1String("airtemperature")) {
-            ok = take(dive.airTemp, false);
-        } else if (parent == QLatin1String("equipmentused") && name == QLatin1String("leadquantity")) {
-            ok = take(dive.lead);
-        } else if (inTank && name == QLatin1String("tankvolume")) {
-            ok = take(dive.volume);
-        } else if (inTank && name == QLatin1String("tankpressurebegin")) {
-            ok = take(dive.begin);
-        } else if (inTank && name == QLatin1String("tankpressureend")) {
-            ok = take(dive.end);
-        } else if (parent == QLatin1String("informationafterdive") && name == QLatin1String("greatestdepth")) {
-            ok = take(dive.greatest);
-        } else if (parent == QLatin1String("informationafterdive") && name == QLatin1String("averagedepth")) {
-            ok = take(dive.average);
-        } else if (parent == QLatin1String("informationafterdive") && name == QLatin1String("diveduration")) {
-            ok = take(dive.duration)
+        } else if (name == u"logtbl" && m_xml.namespaceUri() == QLatin1String(kTidewriterNamespace)) {
+            ok = readOwn(dive);
+        } else if (parent == Tag::BeforeDive && name == u"datetime") {
+            dive.datetime = leaf().trimmed();
+        } else if (parent == Tag::BeforeDive && name == u"airtemperature") {
+            ok = take(dive.airTemp, "airtemperature", false);
+        } else if (parent == Tag::Equipment && name == u"leadquantity") {
+            ok = take(dive.lead, "leadquantity");
+        } else if (inside(Tag::TankData) && name == u"tankvolume") {
+            ok = take(dive.volume, "tankvolume");
+        } else if (inside(Tag::TankData) && name == u"tankpressurebegin") {
+            ok = take(dive.begin, "tankpressurebegin");
+        } else if (inside(Tag::TankData) && name == u"tankpressureend") {
+            ok = take(dive.end, "tankpressureend");
+        } else if (parent == Tag::AfterDive && name == u"greatestdepth") {
+            ok = take(dive.greatest, "greatestdepth");
+        } else if (parent == Tag::AfterDive && name == u"averagedepth") {
+            ok = take(dive.average, "averagedepth");
+        } else if (parent == Tag::AfterDive && name == u"diveduration") {
+            ok = take(dive.duration, "diveduration")
                 && (*dive.duration <= kLongestDive || fail(tr("潜水時間が 1 日を超えています（%1 秒）").arg(*dive.duration)));
-        } else if (parent == QLatin1String("informationafterdive") && name == QLatin1String("lowesttemperature")) {
-            ok = take(dive.lowest, false);
-        } else if (parent == QLatin1String("informationafterdive") && name == QLatin1String("visibility")) {
-            ok = take(dive.visibility);
-        } else if (parent == QLatin1String("notes") && name == QLatin1String("para")
-                   && path.contains(QLatin1String("informationafterdive"))) {
+        } else if (parent == Tag::AfterDive && name == u"lowesttemperature") {
+            ok = take(dive.lowest, "lowesttemperature", false);
+        } else if (parent == Tag::AfterDive && name == u"visibility") {
+            ok = take(dive.visibility, "visibility");
+        } else if (parent == Tag::Notes && name == u"para" && inside(Tag::AfterDive)) {
             dive.paras << m_xml.readElementText(QXmlStreamReader::IncludeChildElements);
         } else {
-            path << name;
+            path.push_back(name == u"informationbeforedive" ? Tag::BeforeDive
+                           : name == u"equipmentused"       ? Tag::Equipment
+                           : name == u"tankdata"            ? Tag::TankData
+                           : name == u"samples"             ? Tag::Samples
+                           : name == u"informationafterdive" ? Tag::AfterDive
+                           : name == u"notes"               ? Tag::Notes
+                                                            : Tag::Other);
         }
         if (!ok || !m_problem.isEmpty())
             return false;
@@ -234,18 +287,19 @@ bool Reader::readDive(FileDive& dive)
 
 QVariant Reader::ownValue()
 {
-    const QXmlStreamAttributes a = m_xml.attributes();
-    const QString type = a.value(QLatin1String("type")).toString();
+    const QXmlStreamAttributes a = m_xml.attributes();  // holds its texts past the next token
+    const QStringView type = a.value(QLatin1String("type"));
     const bool base64 = a.value(QLatin1String("encoding")) == QLatin1String("base64");
-    const QString text = m_xml.readElementText(QXmlStreamReader::SkipChildElements);
+    const QString& text = leaf();
     bool ok = true;
     QVariant v;
     if (type == QLatin1String("integer"))
-        v = text.trimmed().toLongLong(&ok);
+        v = QStringView(text).trimmed().toLongLong(&ok);
     else if (type == QLatin1String("real"))
-        v = text.toDouble(&ok);
+        v = QStringView(text).toDouble(&ok);
     else if (type == QLatin1String("text"))
-        v = base64 ? QString::fromUtf8(QByteArray::fromBase64(text.toLatin1())) : text.isNull() ? QStringLiteral("") : text;
+        v = base64 ? QString::fromUtf8(QByteArray::fromBase64(text.toLatin1()))
+                   : QString(text.constData(), text.size());  // a copy of its own, never Null
     else if (type == QLatin1String("blob"))
         v = QByteArray::fromBase64(text.toLatin1());
     else if (type != QLatin1String("null"))
@@ -258,10 +312,19 @@ QVariant Reader::ownValue()
 bool Reader::readOwn(FileDive& dive)
 {
     dive.own = true;
+    QList<std::pair<QString, QVariant>>& columns = dive.stored.columns;
+    columns.reserve(m_columnNames.size());
     while (m_xml.readNextStartElement()) {
         if (m_xml.name() == QLatin1String("column")) {
-            const QString column = m_xml.attributes().value(QLatin1String("name")).toString();
-            dive.stored.columns.append({column, ownValue()});
+            // The names of one file's dives repeat: the previous dive's strings are shared.
+            const QXmlStreamAttributes attributes = m_xml.attributes();
+            const QStringView name = attributes.value(QLatin1String("name"));
+            const qsizetype i = columns.size();
+            if (i >= m_columnNames.size())
+                m_columnNames.append(name.toString());
+            else if (m_columnNames[i] != name)
+                m_columnNames[i] = name.toString();
+            columns.append({m_columnNames[i], ownValue()});
         } else if (m_xml.name() == QLatin1String("picture")) {
             QVariant file, title;
             while (m_xml.readNextStartElement())
@@ -466,8 +529,9 @@ bool ReadUDDF(const QString& path, QList<UddfDive>* dives, QString* error)
         return false;
     }
     dives->clear();
-    for (const FileDive& d : std::as_const(file.dives)) {
-        UddfDive dive = d.stored;
+    dives->reserve(file.dives.size());
+    for (FileDive& d : file.dives) {
+        UddfDive dive = std::move(d.stored);
         if (!d.own && !mapDive(d, file, &dive, &problem)) {
             *error = tr("ファイル %1 は取り込めません\n%2 番目のダイブ: %3").arg(named).arg(dives->size() + 1).arg(problem);
             return false;
@@ -495,6 +559,8 @@ bool ImportUDDF(const QString& path, const DuplicateQuestion& duplicate, UddfImp
     }
     try {
         const QString now = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        QStringList insertNames;
+        QString insert;
         for (const UddfDive& dive : std::as_const(dives)) {
             const QDate date = QDate::fromString(dive.column(QStringLiteral("dive_date")).toString(), Qt::ISODate);
             const QTime entry = QTime::fromString(dive.column(QStringLiteral("in_time")).toString(), QStringLiteral("HH:mm"));
@@ -510,22 +576,25 @@ bool ImportUDDF(const QString& path, const DuplicateQuestion& duplicate, UddfImp
                     continue;
                 }
             }
-            QStringList names, marks;
+            QStringList names;
             QVariantList values;
             for (const auto& [name, value] : dive.columns)
                 if (tableColumns.contains(name) && !names.contains(name)) {
                     names << name;
                     values << value;
-                    marks << QStringLiteral("?");
                 }
             for (const char* stamp : {"create_time", "update_time"})
                 if (!names.contains(QLatin1String(stamp))) {
                     names << QLatin1String(stamp);
                     values << now;
-                    marks << QStringLiteral("?");
                 }
-            ExecuteSQL(QStringLiteral("INSERT INTO LogTbl (%1) VALUES (%2)").arg(names.join(QLatin1Char(',')), marks.join(QLatin1Char(','))),
-                       values, true);
+            // One file's dives mostly share their columns, and so one statement.
+            if (names != insertNames) {
+                insertNames = names;
+                insert = QStringLiteral("INSERT INTO LogTbl (%1) VALUES (%2)")
+                             .arg(names.join(QLatin1Char(',')), QStringLiteral("?,").repeated(names.size()).chopped(1));
+            }
+            ExecuteSQL(insert, values, true);
             const qint64 id = gDatabase->lastInsertId();
             for (const auto& [file, title] : dive.pictures)
                 ExecuteSQL(QStringLiteral("INSERT INTO PictureTbl (dive_id, filename, title) VALUES (?, ?, ?)"),

@@ -16,12 +16,13 @@
 #include <QHash>
 #include <QLocale>
 #include <QRegularExpression>
-#include <QXmlStreamWriter>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <map>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -35,29 +36,37 @@ using F = DiveTexts::Field;
 constexpr double kZeroCelsius = 273.15;  // kelvin
 constexpr double kPascalPerBar = 100000;
 
-// A number in plain decimal with at most `decimals` places, no trailing zeros.
-QString decimal(double value, int decimals)
+// Plain decimal with at most `decimals` places, no trailing zeros, never "-0"; into `out`.
+void appendDecimal(QByteArray& out, double value, int decimals)
 {
-    QString text = QString::number(value, 'f', decimals);
-    if (text.contains(QLatin1Char('.'))) {
-        while (text.endsWith(QLatin1Char('0')))
-            text.chop(1);
-        if (text.endsWith(QLatin1Char('.')))
-            text.chop(1);
+    char text[64];
+    const auto [end, ec] = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
+    if (ec != std::errc()) {  // beyond any value a dive has; the shortest form still reads back
+        out += QByteArray::number(value, 'g', QLocale::FloatingPointShortest);
+        return;
     }
-    return text == QLatin1String("-0") ? QStringLiteral("0") : text;
+    std::string_view digits(text, size_t(end - text));
+    if (digits.find('.') != std::string_view::npos) {
+        while (digits.ends_with('0'))
+            digits.remove_suffix(1);
+        if (digits.ends_with('.'))
+            digits.remove_suffix(1);
+    }
+    if (digits == "-0")
+        digits = "0";
+    out.append(digits.data(), qsizetype(digits.size()));
 }
 
 // A text an XML file cannot carry as it is: a CR (read back as LF), a control character, a
 // lone surrogate or a non-character.
-bool needsEncoding(const QString& text)
+bool needsEncoding(QStringView text)
 {
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text.at(i).unicode();
+        const char16_t c = text[i].unicode();
         if ((c < 0x20 && c != u'\t' && c != u'\n') || c == 0xFFFE || c == 0xFFFF)
             return true;
         if (QChar::isHighSurrogate(c)) {
-            if (i + 1 >= text.size() || !text.at(i + 1).isLowSurrogate())
+            if (i + 1 >= text.size() || !text[i + 1].isLowSurrogate())
                 return true;
             ++i;
         } else if (QChar::isLowSurrogate(c)) {
@@ -90,96 +99,206 @@ struct StoredDive {
     QList<std::pair<QVariant, QVariant>> pictures;  // filename, title
 };
 
-// Collects what the XML writer writes, for the file a dive at a time: one write per dive
-// instead of one per piece of markup.
-class Chunks : public QIODevice {
+// The file's markup, written straight as UTF-8: the exporter's elements are few and known,
+// and a general XML writer's checks on every token cost more than the rest of the export.
+// An element on a line of its own, indented a space a level; a waypoint on one line.
+class Markup {
 public:
-    Chunks() { open(QIODevice::WriteOnly); }
-    bool isSequential() const override { return true; }
+    using Attributes = std::initializer_list<std::pair<const char*, QStringView>>;
+
     QByteArray bytes;
 
-protected:
-    qint64 readData(char*, qint64) override { return -1; }
-    qint64 writeData(const char* data, qint64 size) override
+    void open(const char* tag, Attributes attributes = {})
     {
-        bytes.append(data, size);
-        return size;
+        startTag(tag, attributes);
+        bytes += '>';
+        m_open.push_back(tag);
     }
+    void close()
+    {
+        const char* tag = m_open.back();
+        m_open.pop_back();
+        newLine();
+        endTag(tag);
+    }
+    // An element whose children stay on its line.
+    void openLine(const char* tag)
+    {
+        newLine();
+        bytes += '<';
+        bytes += tag;
+        bytes += '>';
+    }
+    void closeLine(const char* tag) { endTag(tag); }
+    void empty(const char* tag, Attributes attributes)
+    {
+        startTag(tag, attributes);
+        bytes += "/>";
+    }
+    // An element holding text; what XML cannot carry must be gone already.
+    void leaf(const char* tag, QStringView text, Attributes attributes = {})
+    {
+        startTag(tag, attributes);
+        bytes += '>';
+        escaped(text, false);
+        endTag(tag);
+    }
+    // An element holding a number or other plain ASCII; `inLine` keeps it on the line before.
+    void ascii(const char* tag, const QByteArray& text, bool inLine = false)
+    {
+        if (!inLine)
+            newLine();
+        bytes += '<';
+        bytes += tag;
+        bytes += '>';
+        bytes += text;
+        endTag(tag);
+    }
+    void number(const char* tag, double value, int decimals, bool inLine = false)
+    {
+        if (!inLine)
+            newLine();
+        bytes += '<';
+        bytes += tag;
+        bytes += '>';
+        appendDecimal(bytes, value, decimals);
+        endTag(tag);
+    }
+    void document()
+    {
+        bytes += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
+    }
+    void end() { bytes += '\n'; }
+
+private:
+    void newLine()
+    {
+        bytes += '\n';
+        bytes.append(qsizetype(m_open.size()), ' ');
+    }
+    void startTag(const char* tag, Attributes attributes)
+    {
+        newLine();
+        bytes += '<';
+        bytes += tag;
+        for (const auto& [name, value] : attributes) {
+            bytes += ' ';
+            bytes += name;
+            bytes += "=\"";
+            escaped(value, true);
+            bytes += '"';
+        }
+    }
+    void endTag(const char* tag)
+    {
+        bytes += "</";
+        bytes += tag;
+        bytes += '>';
+    }
+    // UTF-8 with the markup characters as references; in an attribute also the quote and the
+    // white space a reader would turn into blanks.
+    void escaped(QStringView text, bool attribute)
+    {
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const char32_t c = text[i].unicode();
+            if (c < 0x80) {
+                switch (c) {
+                case '<': bytes += "&lt;"; break;
+                case '>': bytes += "&gt;"; break;
+                case '&': bytes += "&amp;"; break;
+                case '"': bytes += attribute ? "&quot;" : "\""; break;
+                case '\n': bytes += attribute ? "&#10;" : "\n"; break;
+                case '\t': bytes += attribute ? "&#9;" : "\t"; break;
+                default: bytes += char(c);
+                }
+            } else if (c < 0x800) {
+                bytes += char(0xC0 | (c >> 6));
+                bytes += char(0x80 | (c & 0x3F));
+            } else if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+                const char32_t u = QChar::surrogateToUcs4(char16_t(c), text[++i].unicode());
+                bytes += char(0xF0 | (u >> 18));
+                bytes += char(0x80 | ((u >> 12) & 0x3F));
+                bytes += char(0x80 | ((u >> 6) & 0x3F));
+                bytes += char(0x80 | (u & 0x3F));
+            } else if (!QChar::isSurrogate(c)) {
+                bytes += char(0xE0 | (c >> 12));
+                bytes += char(0x80 | ((c >> 6) & 0x3F));
+                bytes += char(0x80 | (c & 0x3F));
+            }
+        }
+    }
+
+    std::vector<const char*> m_open;
 };
 
 class UddfWriter {
 public:
-    UddfWriter(QIODevice* device, const QStringList& columns) : m_xml(device), m_columns(columns)
-    {
-        m_xml.setAutoFormatting(true);
-        m_xml.setAutoFormattingIndent(1);
-    }
+    explicit UddfWriter(const QStringList& columns) : m_columns(columns) {}
 
-    QXmlStreamWriter& xml() { return m_xml; }
+    Markup& xml() { return m_xml; }
 
     // A text element; line breaks become LF and what XML cannot carry is left out (our own
     // element keeps the stored text exactly).
-    void element(const QString& name, const QString& text)
+    void element(const char* name, const QString& text)
     {
-        m_xml.writeTextElement(name, needsEncoding(text) ? xmlText(text) : text);
+        if (needsEncoding(text))
+            m_xml.leaf(name, xmlText(text));
+        else
+            m_xml.leaf(name, text);
     }
-    void link(const QString& ref)
-    {
-        m_xml.writeEmptyElement(QStringLiteral("link"));
-        m_xml.writeAttribute(QStringLiteral("ref"), ref);
-    }
+    void link(const QString& ref) { m_xml.empty("link", {{"ref", ref}}); }
     // The value of a stored column as our own element; a text the file cannot carry as it is
     // goes in base64 of its UTF-8.
     void value(const char* element, const QString& name, const QVariant& v)
     {
-        m_xml.writeStartElement(QString::fromLatin1(kTidewriterNamespace), QString::fromLatin1(element));
-        if (!name.isEmpty())
-            m_xml.writeAttribute(QStringLiteral("name"), name);
+        const auto write = [&](QStringView type, QStringView text, bool base64 = false) {
+            if (name.isEmpty())
+                m_xml.leaf(element, text, {{"type", type}});
+            else if (base64)
+                m_xml.leaf(element, text, {{"name", name}, {"type", type}, {"encoding", u"base64"}});
+            else
+                m_xml.leaf(element, text, {{"name", name}, {"type", type}});
+        };
         switch (v.typeId()) {
         case QMetaType::LongLong:
-            m_xml.writeAttribute(QStringLiteral("type"), QStringLiteral("integer"));
-            m_xml.writeCharacters(QString::number(v.toLongLong()));
+            write(u"integer", QString::number(v.toLongLong()));
             break;
         case QMetaType::Double:
-            m_xml.writeAttribute(QStringLiteral("type"), QStringLiteral("real"));
-            m_xml.writeCharacters(QString::number(v.toDouble(), 'g', QLocale::FloatingPointShortest));
+            write(u"real", QString::number(v.toDouble(), 'g', QLocale::FloatingPointShortest));
             break;
-        case QMetaType::QString:
-            m_xml.writeAttribute(QStringLiteral("type"), QStringLiteral("text"));
-            if (needsEncoding(v.toString())) {
-                m_xml.writeAttribute(QStringLiteral("encoding"), QStringLiteral("base64"));
-                m_xml.writeCharacters(QString::fromLatin1(v.toString().toUtf8().toBase64()));
-            } else {
-                m_xml.writeCharacters(v.toString());
-            }
+        case QMetaType::QString: {
+            const QString text = v.toString();
+            if (needsEncoding(text))
+                write(u"text", QString::fromLatin1(text.toUtf8().toBase64()), true);
+            else
+                write(u"text", text);
             break;
+        }
         case QMetaType::QByteArray:
-            m_xml.writeAttribute(QStringLiteral("type"), QStringLiteral("blob"));
-            m_xml.writeCharacters(QString::fromLatin1(v.toByteArray().toBase64()));
+            write(u"blob", QString::fromLatin1(v.toByteArray().toBase64()));
             break;
         default:
-            m_xml.writeAttribute(QStringLiteral("type"), QStringLiteral("null"));
+            write(u"null", {});
         }
-        m_xml.writeEndElement();
     }
     void stored(const StoredDive& dive)
     {
-        m_xml.writeStartElement(QStringLiteral("applicationdata"));
-        m_xml.writeStartElement(QString::fromLatin1(kTidewriterNamespace), QStringLiteral("logtbl"));
+        m_xml.open("applicationdata");
+        m_xml.open("tw:logtbl");
         for (qsizetype i = 0; i < m_columns.size(); ++i)
-            value("column", m_columns[i], dive.values.value(i));
+            value("tw:column", m_columns[i], dive.values.value(i));
         for (const auto& [file, title] : dive.pictures) {
-            m_xml.writeStartElement(QString::fromLatin1(kTidewriterNamespace), QStringLiteral("picture"));
-            value("filename", {}, file);
-            value("title", {}, title);
-            m_xml.writeEndElement();
+            m_xml.open("tw:picture");
+            value("tw:filename", {}, file);
+            value("tw:title", {}, title);
+            m_xml.close();
         }
-        m_xml.writeEndElement();
-        m_xml.writeEndElement();
+        m_xml.close();
+        m_xml.close();
     }
 
 private:
-    QXmlStreamWriter m_xml;
+    Markup m_xml;
     QStringList m_columns;
 };
 
@@ -258,7 +377,7 @@ bool readStored(const QList<ExportItem>& items, QStringList* columns, QHash<qint
 void writeDive(UddfWriter& w, const ExportItem& item, const StoredDive& stored, const QStringList& columns,
                const DiveTexts& dive, const NameIds& sites, const NameIds& buddies)
 {
-    QXmlStreamWriter& xml = w.xml();
+    Markup& xml = w.xml();
     const auto column = [&](const char* name) { return stored.values.value(columns.indexOf(QLatin1String(name))); };
     const auto number = [&](const char* name) -> std::optional<double> {
         const QVariant v = column(name);
@@ -272,12 +391,10 @@ void writeDive(UddfWriter& w, const ExportItem& item, const StoredDive& stored, 
         const auto v = number(name);
         return v && *v >= 0 ? v : std::nullopt;
     };
-    const auto kelvin = [](double celsius) { return decimal(celsius + kZeroCelsius, 2); };
 
-    xml.writeStartElement(QStringLiteral("dive"));
-    xml.writeAttribute(QStringLiteral("id"), QStringLiteral("dive_%1").arg(item.id));
+    xml.open("dive", {{"id", QStringLiteral("dive_%1").arg(item.id)}});
 
-    xml.writeStartElement(QStringLiteral("informationbeforedive"));
+    xml.open("informationbeforedive");
     if (const QString site = sites.id(column("location").toString()); !site.isEmpty())
         w.link(site);
     QStringList linked;
@@ -289,36 +406,36 @@ void writeDive(UddfWriter& w, const ExportItem& item, const StoredDive& stored, 
     const QDate date = StoredDateIn(column("dive_date").toString());
     const QTime entry = TimeIn(column("in_time").toString());
     if (date.isValid())
-        w.element(QStringLiteral("datetime"),
+        w.element("datetime",
                   entry.isValid() ? QDateTime(date, entry).toString(Qt::ISODate) : date.toString(Qt::ISODate));
-    w.element(QStringLiteral("divenumber"), QString::number(item.number));
+    xml.ascii("divenumber", QByteArray::number(item.number));
     if (const auto air = number("air_temp"))
-        w.element(QStringLiteral("airtemperature"), kelvin(*air));
+        xml.number("airtemperature", *air + kZeroCelsius, 2);
     if (const QTime si = TimeIn(dive.text(F::txtSI)); si.isValid()) {
-        xml.writeStartElement(QStringLiteral("surfaceintervalbeforedive"));
-        w.element(QStringLiteral("passedtime"), QString::number(si.hour() * 3600 + si.minute() * 60));
-        xml.writeEndElement();
+        xml.open("surfaceintervalbeforedive");
+        xml.ascii("passedtime", QByteArray::number(si.hour() * 3600 + si.minute() * 60));
+        xml.close();
     }
     if (const auto weight = amount("weight")) {
-        xml.writeStartElement(QStringLiteral("equipmentused"));
-        w.element(QStringLiteral("leadquantity"), decimal(*weight, 3));
-        xml.writeEndElement();
+        xml.open("equipmentused");
+        xml.number("leadquantity", *weight, 3);
+        xml.close();
     }
-    xml.writeEndElement();
+    xml.close();
 
     const QVariant airType = column("air_type");
     const auto volume = amount("tank_capa"), begin = amount("start_tank_bar"), end = amount("end_tank_bar");
     if (!airType.isNull() || volume || begin || end) {
-        xml.writeStartElement(QStringLiteral("tankdata"));
+        xml.open("tankdata");
         if (!airType.isNull() && airType.toLongLong() >= 0 && airType.toLongLong() < gAirTypes.size())
             w.link(QStringLiteral("mix_%1").arg(airType.toLongLong()));
         if (volume)
-            w.element(QStringLiteral("tankvolume"), decimal(*volume / 1000, 6));
+            xml.number("tankvolume", *volume / 1000, 6);
         if (begin)
-            w.element(QStringLiteral("tankpressurebegin"), decimal(*begin * kPascalPerBar, 0));
+            xml.number("tankpressurebegin", *begin * kPascalPerBar, 0);
         if (end)
-            w.element(QStringLiteral("tankpressureend"), decimal(*end * kPascalPerBar, 0));
-        xml.writeEndElement();
+            xml.number("tankpressureend", *end * kPascalPerBar, 0);
+        xml.close();
     }
 
     // The profile: from the surface, through the samples spread over the dive, back up.
@@ -348,34 +465,34 @@ void writeDive(UddfWriter& w, const ExportItem& item, const StoredDive& stored, 
             const double d = depthAt(t);
             points[t] = {d, temperatures[i]};
         }
-        xml.writeStartElement(QStringLiteral("samples"));
+        xml.open("samples");
         for (const auto& [t, p] : points) {
-            xml.writeStartElement(QStringLiteral("waypoint"));
-            w.element(QStringLiteral("depth"), decimal(p.first, 2));
-            w.element(QStringLiteral("divetime"), decimal(t, 1));
+            xml.openLine("waypoint");
+            xml.number("depth", p.first, 2, true);
+            xml.number("divetime", t, 1, true);
             if (p.second)
-                w.element(QStringLiteral("temperature"), kelvin(*p.second));
-            xml.writeEndElement();
+                xml.number("temperature", *p.second + kZeroCelsius, 2, true);
+            xml.closeLine("waypoint");
         }
-        xml.writeEndElement();
+        xml.close();
     }
 
-    xml.writeStartElement(QStringLiteral("informationafterdive"));
+    xml.open("informationafterdive");
     if (const auto max = amount("max_depth"))
-        w.element(QStringLiteral("greatestdepth"), decimal(*max, 2));
+        xml.number("greatestdepth", *max, 2);
     if (const auto avg = amount("avg_depth"))
-        w.element(QStringLiteral("averagedepth"), decimal(*avg, 2));
+        xml.number("averagedepth", *avg, 2);
     if (duration > 0)
-        w.element(QStringLiteral("diveduration"), decimal(duration, 0));
+        xml.number("diveduration", duration, 0);
     std::optional<double> lowest;
     for (const char* water : {"surface_temp", "depth_temp"})
         if (const auto t = number(water))
             lowest = lowest ? std::min(*lowest, *t) : *t;
     if (lowest)
-        w.element(QStringLiteral("lowesttemperature"), kelvin(*lowest));
+        xml.number("lowesttemperature", *lowest + kZeroCelsius, 2);
     const auto visibility = std::max(amount("max_visibility").value_or(0), amount("min_visibility").value_or(0));
     if (visibility > 0)
-        w.element(QStringLiteral("visibility"), decimal(visibility, 1));
+        xml.number("visibility", visibility, 1);
     // What UDDF has no element for, as labelled lines after the comment.
     QStringList paras;
     if (const QString comment = dive.text(F::txtComment); !comment.isEmpty())
@@ -395,15 +512,15 @@ void writeDive(UddfWriter& w, const ExportItem& item, const StoredDive& stored, 
         if (!text.isEmpty())
             paras << label + QStringLiteral(": ") + text;
     if (!paras.isEmpty()) {
-        xml.writeStartElement(QStringLiteral("notes"));
+        xml.open("notes");
         for (const QString& para : paras)
-            w.element(QStringLiteral("para"), para);
-        xml.writeEndElement();
+            w.element("para", para);
+        xml.close();
     }
-    xml.writeEndElement();
+    xml.close();
 
     w.stored(stored);
-    xml.writeEndElement();
+    xml.close();
 }
 }  // namespace
 
@@ -467,76 +584,69 @@ bool ExportUDDF(const QString& fileName, const ExportChoice& choose, JobProgress
         groups[size_t(*at)].push_back(i);
     }
 
-    Chunks chunks;
+    UddfWriter w(columns);
+    Markup& xml = w.xml();
     const auto flush = [&] {
-        const bool written = file.write(chunks.bytes);
-        chunks.bytes.clear();
+        const bool written = file.write(xml.bytes);
+        xml.bytes.clear();
         return written;
     };
-    UddfWriter w(&chunks, columns);
-    QXmlStreamWriter& xml = w.xml();
-    xml.writeStartDocument();
-    xml.writeDefaultNamespace(QString::fromLatin1(kUddfNamespace));
-    xml.writeNamespace(QString::fromLatin1(kTidewriterNamespace), QStringLiteral("tw"));
-    xml.writeStartElement(QString::fromLatin1(kUddfNamespace), QStringLiteral("uddf"));
-    xml.writeAttribute(QStringLiteral("version"), QStringLiteral("3.2.0"));
+    xml.document();
+    xml.open("uddf", {{"xmlns", QString::fromLatin1(kUddfNamespace)},
+                      {"xmlns:tw", QString::fromLatin1(kTidewriterNamespace)},
+                      {"version", u"3.2.0"}});
 
-    xml.writeStartElement(QStringLiteral("generator"));
-    w.element(QStringLiteral("name"), QStringLiteral("Tidewriter"));
-    w.element(QStringLiteral("version"), QStringLiteral(TIDEWRITER_VERSION));
-    w.element(QStringLiteral("datetime"), QDateTime::currentDateTime().toString(Qt::ISODate));
-    w.element(QStringLiteral("type"), QStringLiteral("logbook"));
-    xml.writeEndElement();
+    xml.open("generator");
+    w.element("name", QStringLiteral("Tidewriter"));
+    w.element("version", QStringLiteral(TIDEWRITER_VERSION));
+    w.element("datetime", QDateTime::currentDateTime().toString(Qt::ISODate));
+    w.element("type", QStringLiteral("logbook"));
+    xml.close();
 
-    xml.writeStartElement(QStringLiteral("diver"));
-    xml.writeEmptyElement(QStringLiteral("owner"));
-    xml.writeAttribute(QStringLiteral("id"), QStringLiteral("owner"));
+    xml.open("diver");
+    xml.empty("owner", {{"id", u"owner"}});
     for (const QString& name : buddies.names()) {
-        xml.writeStartElement(QStringLiteral("buddy"));
-        xml.writeAttribute(QStringLiteral("id"), buddies.id(name));
-        xml.writeStartElement(QStringLiteral("personal"));
-        w.element(QStringLiteral("lastname"), name);
-        xml.writeEndElement();
-        xml.writeEndElement();
+        xml.open("buddy", {{"id", buddies.id(name)}});
+        xml.open("personal");
+        w.element("lastname", name);
+        xml.close();
+        xml.close();
     }
-    xml.writeEndElement();
+    xml.close();
 
     if (!sites.names().isEmpty()) {
-        xml.writeStartElement(QStringLiteral("divesite"));
+        xml.open("divesite");
         for (const QString& name : sites.names()) {
-            xml.writeStartElement(QStringLiteral("site"));
-            xml.writeAttribute(QStringLiteral("id"), sites.id(name));
-            w.element(QStringLiteral("name"), name);
-            xml.writeEndElement();
+            xml.open("site", {{"id", sites.id(name)}});
+            w.element("name", name);
+            xml.close();
         }
-        xml.writeEndElement();
+        xml.close();
     }
 
     if (std::find(airTypesUsed.begin(), airTypesUsed.end(), true) != airTypesUsed.end()) {
-        xml.writeStartElement(QStringLiteral("gasdefinitions"));
+        xml.open("gasdefinitions");
         for (size_t a = 0; a < airTypesUsed.size(); ++a) {
             if (!airTypesUsed[a])
                 continue;
-            xml.writeStartElement(QStringLiteral("mix"));
-            xml.writeAttribute(QStringLiteral("id"), QStringLiteral("mix_%1").arg(a));
-            w.element(QStringLiteral("name"), gAirTypes[qsizetype(a)]);
+            xml.open("mix", {{"id", QStringLiteral("mix_%1").arg(a)}});
+            w.element("name", gAirTypes[qsizetype(a)]);
             if (const auto o2 = oxygenOf(gAirTypes[qsizetype(a)])) {
-                w.element(QStringLiteral("o2"), decimal(*o2, 4));
-                w.element(QStringLiteral("n2"), decimal(1 - *o2, 4));
+                xml.number("o2", *o2, 4);
+                xml.number("n2", 1 - *o2, 4);
             }
-            xml.writeEndElement();
+            xml.close();
         }
-        xml.writeEndElement();
+        xml.close();
     }
 
-    xml.writeStartElement(QStringLiteral("profiledata"));
+    xml.open("profiledata");
     DiveTexts dive(log.context());
     int done = 0;
     bool stopped = false;
     std::optional<ReadTransaction> lookUps;  // between two steps that let other windows run
     for (size_t g = 0; g < groups.size() && !stopped; ++g) {
-        xml.writeStartElement(QStringLiteral("repetitiongroup"));
-        xml.writeAttribute(QStringLiteral("id"), QStringLiteral("group_%1").arg(g + 1));
+        xml.open("repetitiongroup", {{"id", QStringLiteral("group_%1").arg(g + 1)}});
         for (const qsizetype i : groups[g]) {
             if (progress) {
                 lookUps.reset();
@@ -556,10 +666,12 @@ bool ExportUDDF(const QString& fileName, const ExportChoice& choose, JobProgress
             if (!flush())
                 return fail(file.errorString());
         }
-        xml.writeEndElement();
+        xml.close();
     }
     lookUps.reset();
-    xml.writeEndDocument();
+    xml.close();
+    xml.close();
+    xml.end();
     if (!flush() || !file.commit())
         return fail(file.errorString());
     if (begun)

@@ -168,12 +168,15 @@ private slots:
         WriteFileBytes(t.path("in.uddf"),
                        foreignFile(false, "<informationbeforedive><link ref='nowhere'/><datetime>2020-01-01T10:00</datetime>"
                                           "</informationbeforedive><samples><waypoint><divetime>60</divetime>"
-                                          "<temperature>290.15</temperature></waypoint></samples>")
+                                          "<temperature>290.15</temperature></waypoint></samples><informationafterdive>"
+                                          "<greatestdepth> +1.85E1 </greatestdepth><averagedepth><!-- m -->9.<![CDATA[5]]>"
+                                          "</averagedepth></informationafterdive>")
                            .toUtf8());
         UddfImportResult result;
         QString error;
         QVERIFY2(ImportUDDF(t.path("in.uddf"), {}, &result, &error), qPrintable(error));
-        QCOMPARE(t.values("SELECT location, depth_transit, depth_temp FROM LogTbl"), QStringList({"NULL", "NULL", "17"}));
+        QCOMPARE(t.values("SELECT location, depth_transit, depth_temp, max_depth, avg_depth FROM LogTbl"),
+                 QStringList({"NULL", "NULL", "17", "18.5", "9.5"}));
     }
 
     // A broken file names itself and its first problem; the log stays as it was.
@@ -197,6 +200,12 @@ private slots:
         QTest::newRow("no number") << foreignFile(false, "<informationafterdive><greatestdepth>deep</greatestdepth>"
                                                          "</informationafterdive>")
                                    << "「deep」は数値として読めません";
+        QTest::newRow("beyond a double") << foreignFile(false, "<informationafterdive><greatestdepth>1e999</greatestdepth>"
+                                                               "</informationafterdive>")
+                                         << "「1e999」は数値として読めません";
+        QTest::newRow("wide digits") << foreignFile(false, "<informationafterdive><greatestdepth>１８</greatestdepth>"
+                                                           "</informationafterdive>")
+                                     << "「１８」は数値として読めません";
     }
     void refused()
     {
