@@ -19,7 +19,9 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <optional>
+#include <thread>
 
 namespace {
 QString tr(const char* text)
@@ -81,16 +83,25 @@ struct Mix {
     std::optional<double> o2;
 };
 
-class Reader {
+// What a file holds: its dives, and the sites, buddies and mixes they link to by id.
+struct FileContents {
+    QList<FileDive> dives;
+    QHash<QString, QString> sites, buddies;
+    QHash<QString, Mix> mixes;
+};
+
+class Reader : public FileContents {
 public:
     explicit Reader(QIODevice* device) : m_xml(device) {}
 
     // False with the problem and its line.
     bool read(QString* problem);
-
-    QList<FileDive> dives;
-    QHash<QString, QString> sites, buddies;
-    QHash<QString, Mix> mixes;
+    QXmlStreamReader::Error xmlError() const { return m_xml.error(); }
+    // Where the last dive read ended (in characters), and the elements it was inside.
+    qint64 afterLastDive = -1;
+    QStringList pathAfterLastDive;
+    // Whether an element outside the dives, the root aside, declares a namespace.
+    bool declaresBelowRoot = false;
 
 private:
     bool fail(const QString& what)
@@ -158,10 +169,13 @@ bool Reader::read(QString* problem)
             continue;
         const QString name = m_xml.name().toString();
         const QString parent = path.value(path.size() - 1);
+        declaresBelowRoot = declaresBelowRoot || !m_xml.namespaceDeclarations().isEmpty();
         if (name == QLatin1String("dive") && path.contains(QLatin1String("profiledata"))) {
             dives.append(FileDive());
             if (!readDive(dives.last()))
                 break;
+            afterLastDive = m_xml.characterOffset();
+            pathAfterLastDive = path;
             continue;
         }
         if ((name == QLatin1String("buddy") && parent == QLatin1String("diver"))
@@ -372,7 +386,7 @@ QVariant airTypeOf(const Mix& mix)
 }
 
 // A dive of another program as the log's columns.
-bool mapDive(const FileDive& d, const Reader& file, UddfDive* dive, QString* problem)
+bool mapDive(const FileDive& d, const FileContents& file, UddfDive* dive, QString* problem)
 {
     QList<std::pair<QString, QVariant>>& c = dive->columns;
     static const QRegularExpression when(
@@ -513,6 +527,160 @@ QList<double> ResampleProfile(QList<std::pair<double, double>> points, double du
     return samples;
 }
 
+namespace {
+// A stretch of a file read as one device, after an opening of our own; it counts the
+// characters it gives, as the XML reader counts them (UTF-16 units of UTF-8). Read through
+// its own handle, not a mapping: a file cut short meanwhile reads short, it cannot crash.
+class FileStretch : public QIODevice {
+public:
+    FileStretch(const QString& path, QByteArray opening, qint64 from, qint64 to)
+        : m_file(path), m_opening(std::move(opening)), m_to(to)
+    {
+        if (m_file.open(QIODevice::ReadOnly) && m_file.seek(from))
+            open(QIODevice::ReadOnly);
+    }
+    bool isSequential() const override { return true; }
+    qint64 characters() const { return m_characters; }
+
+protected:
+    qint64 readData(char* data, qint64 most) override
+    {
+        qint64 done = 0;
+        if (m_given < m_opening.size()) {
+            done = std::min(most, m_opening.size() - m_given);
+            std::memcpy(data, m_opening.constData() + m_given, size_t(done));
+            m_given += done;
+        }
+        const qint64 n = m_file.read(data + done, std::min(most - done, m_to - m_file.pos()));
+        if (n < 0)
+            return done > 0 ? done : -1;
+        for (qint64 i = 0; i < n; ++i) {
+            const auto b = static_cast<unsigned char>(data[done + i]);
+            m_characters += ((b & 0xC0) != 0x80) + (b >= 0xF0);
+        }
+        return done + n;
+    }
+    qint64 bytesAvailable() const override
+    {
+        return QIODevice::bytesAvailable() + (m_opening.size() - m_given) + std::max<qint64>(0, m_to - m_file.pos());
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QFile m_file;
+    QByteArray m_opening;
+    qint64 m_to;
+    qint64 m_given = 0;
+    qint64 m_characters = 0;
+};
+
+// A file read from two ends at once takes half the time on two cores. Below this the
+// second thread is not worth its start.
+constexpr qint64 kSplitBytes = 2 * 1024 * 1024;
+
+// Where the first "</dive>" at or after `from` ends, or -1.
+qint64 endOfDiveAfter(const QString& path, qint64 from)
+{
+    constexpr QByteArrayView end("</dive>");
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly) || !f.seek(from))
+        return -1;
+    QByteArray chunk;
+    for (qint64 at = from;;) {
+        const QByteArray more = f.read(64 * 1024);
+        if (more.isEmpty())
+            return -1;
+        chunk += more;
+        if (const qsizetype found = chunk.indexOf(end); found >= 0)
+            return at + found + end.size();
+        const qsizetype kept = std::min(chunk.size(), end.size() - 1);  // a match across two reads
+        at += chunk.size() - kept;
+        chunk = chunk.right(kept);
+    }
+}
+
+// The start tags a stretch of the file from a dive on needs to be read on its own, and the
+// elements (inside the root) that dives are in. Nothing when a split cannot be trusted: a
+// file not in UTF-8, with a document type, or with namespaces declared below its root.
+std::optional<QByteArray> openingOfDives(const QString& file, QStringList* path)
+{
+    QFile device(file);
+    if (!device.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QXmlStreamReader xml(&device);
+    QList<QByteArray> open;  // start tags, the root's with its declarations
+    path->clear();
+    while (!xml.atEnd()) {
+        switch (xml.readNext()) {
+        case QXmlStreamReader::StartDocument:
+            if (!xml.documentEncoding().isEmpty() && xml.documentEncoding().compare(u"utf-8", Qt::CaseInsensitive) != 0)
+                return std::nullopt;
+            break;
+        case QXmlStreamReader::DTD:
+            return std::nullopt;
+        case QXmlStreamReader::StartElement: {
+            const bool root = open.isEmpty();
+            if (!root && path->contains(QLatin1String("profiledata")) && xml.name() == u"dive")
+                return open.join();
+            if (!root && !xml.namespaceDeclarations().isEmpty())
+                return std::nullopt;
+            QByteArray tag = '<' + xml.qualifiedName().toUtf8();
+            for (const QXmlStreamNamespaceDeclaration& d : xml.namespaceDeclarations()) {
+                QString uri = d.namespaceUri().toString();
+                uri.replace(u'&', QLatin1String("&amp;")).replace(u'<', QLatin1String("&lt;")).replace(u'"', QLatin1String("&quot;"));
+                tag += " xmlns" + (d.prefix().isEmpty() ? QByteArray() : ':' + d.prefix().toUtf8()) + "=\"" + uri.toUtf8() + '"';
+            }
+            open << tag + '>';
+            if (!root)
+                *path << xml.name().toString();
+            break;
+        }
+        case QXmlStreamReader::EndElement:
+            open.removeLast();
+            if (!path->isEmpty())
+                path->removeLast();
+            break;
+        default:
+            break;
+        }
+    }
+    return std::nullopt;
+}
+
+// Reads a large file as two halves side by side: the first up to the end of a dive near the
+// middle, the second from there after the start tags it is inside. Trusted only when the
+// first half really ended with that dive inside the same elements, and the second read
+// cleanly with no definitions of its own; otherwise nothing, and the file is read whole.
+std::optional<FileContents> readInHalves(const QString& file, qint64 size)
+{
+    QStringList path;
+    const std::optional<QByteArray> opening = openingOfDives(file, &path);
+    const qint64 split = opening ? endOfDiveAfter(file, size / 2) : -1;
+    if (split < 0)
+        return std::nullopt;
+
+    FileStretch secondBytes(file, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" + *opening, split, size);
+    Reader second(&secondBytes);
+    bool secondRead = false;
+    std::thread other([&] {
+        QString problem;
+        secondRead = second.read(&problem);
+    });
+    FileStretch firstBytes(file, {}, 0, split);
+    Reader first(&firstBytes);
+    QString problem;
+    first.read(&problem);
+    other.join();
+    if (!secondRead || first.xmlError() != QXmlStreamReader::PrematureEndOfDocumentError
+        || first.afterLastDive != firstBytes.characters() || first.pathAfterLastDive != path || first.declaresBelowRoot
+        || !second.sites.isEmpty() || !second.buddies.isEmpty() || !second.mixes.isEmpty())
+        return std::nullopt;
+    FileContents contents = std::move(static_cast<FileContents&>(first));
+    contents.dives.append(std::move(second.dives));
+    return contents;
+}
+}  // namespace
+
 bool ReadUDDF(const QString& path, QList<UddfDive>* dives, QString* error)
 {
     const QString named = QDir::toNativeSeparators(path);
@@ -522,17 +690,23 @@ bool ReadUDDF(const QString& path, QList<UddfDive>* dives, QString* error)
         return false;
     }
     // Read as a stream: a file of thousands of dives is never held whole in memory.
-    Reader file(&f);
+    std::optional<FileContents> contents;
+    if (const qint64 size = f.size(); size >= kSplitBytes)
+        contents = readInHalves(path, size);
     QString problem;
-    if (!file.read(&problem)) {
-        *error = tr("ファイル %1 は取り込めません\n%2").arg(named, problem);
-        return false;
+    if (!contents) {
+        Reader file(&f);
+        if (!file.read(&problem)) {
+            *error = tr("ファイル %1 は取り込めません\n%2").arg(named, problem);
+            return false;
+        }
+        contents = std::move(static_cast<FileContents&>(file));
     }
     dives->clear();
-    dives->reserve(file.dives.size());
-    for (FileDive& d : file.dives) {
+    dives->reserve(contents->dives.size());
+    for (FileDive& d : contents->dives) {
         UddfDive dive = std::move(d.stored);
-        if (!d.own && !mapDive(d, file, &dive, &problem)) {
+        if (!d.own && !mapDive(d, *contents, &dive, &problem)) {
             *error = tr("ファイル %1 は取り込めません\n%2 番目のダイブ: %3").arg(named).arg(dives->size() + 1).arg(problem);
             return false;
         }

@@ -91,6 +91,16 @@ QString foreignFile(bool namespaced, const QString& dive = {})
                           "<dive id='d'>%2</dive></repetitiongroup></profiledata></uddf>")
         .arg(namespaced ? QStringLiteral("xmlns='http://www.streit.cc/uddf/3.1/'") : QString(), body);
 }
+// Megabytes of another program's dives, a day apart, `middle` between the two halves.
+QString largeForeignFile(const QString& middle = {})
+{
+    const QString one = foreignFile(true);
+    const qsizetype from = one.indexOf("<dive id='d'>"), to = one.indexOf("</repetitiongroup>");
+    QString halves[2];
+    for (int i = 0; i < 24; ++i)
+        halves[i / 12] += one.mid(from, to - from).replace("2023-03-04", QDate(2023, 3, 4).addDays(i).toString(Qt::ISODate));
+    return one.left(from) + halves[0] + middle + halves[1] + one.mid(to);
+}
 }  // namespace
 
 class tst_uddf : public QObject {
@@ -99,9 +109,16 @@ private slots:
     void init() { ClearDiveCalcMemos(); }
 
     // Out of one log and into a new one: every row and attached file as it was, and the CSV
-    // of both logs the same bytes.
+    // of both logs the same bytes. A file of megabytes is read from both ends at once.
+    void roundTrip_data()
+    {
+        QTest::addColumn<int>("copies");  // of the first dive, with a long profile
+        QTest::newRow("every kind") << 0;
+        QTest::newRow("megabytes") << 250;
+    }
     void roundTrip()
     {
+        QFETCH(int, copies);
         ScriptedUi ui;
         QStringList rows, pictures;
         QByteArray csv;
@@ -110,6 +127,16 @@ private slots:
         {
             TestLog t;
             addEveryKind(t);
+            QStringList profile;
+            for (int i = 0; i < 100; ++i)
+                profile << QString::number(10 + i % 17 * 0.5);
+            const QString columns = t.values("SELECT name FROM pragma_table_info('LogTbl') WHERE name NOT IN"
+                                             " ('id', 'dive_date', 'depth_transit', 'temp_transit')").join(',');
+            QVERIFY(t.db().execute(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < ?)"
+                                                  " INSERT INTO LogTbl (%1, dive_date, depth_transit, temp_transit)"
+                                                  " SELECT %1, date('2000-01-01', '+' || i || ' days'), ?, ? FROM LogTbl, n"
+                                                  " WHERE id = 1 AND i <= ?").arg(columns),
+                                   {copies, profile.join(' '), profile.join(' '), copies}));
             QVERIFY2(ExportUDDF(file, everyDive(t), nullptr, &error), qPrintable(error));
             QVERIFY2(ExportCSV(t.path("a.csv"), everyDive(t), nullptr, &error), qPrintable(error));
             csv = ReadFileBytes(t.path("a.csv"));
@@ -119,8 +146,9 @@ private slots:
         TestLog u;
         UddfImportResult result;
         QVERIFY2(ImportUDDF(file, {}, &result, &error), qPrintable(error));
+        QVERIFY(QFileInfo(file).size() > (copies ? 2 : 0) << 20);
         QFile::remove(file);
-        QCOMPARE(result.imported, 4);
+        QCOMPARE(result.imported, 4 + copies);
         // Imported in the file's order, newest first: ids count the other way.
         QCOMPARE(storedRows(u, "ASC"), rows);
         QCOMPARE(u.values("SELECT filename, title, typeof(title) FROM PictureTbl ORDER BY dive_id, rowid"), pictures);
@@ -177,6 +205,42 @@ private slots:
         QVERIFY2(ImportUDDF(t.path("in.uddf"), {}, &result, &error), qPrintable(error));
         QCOMPARE(t.values("SELECT location, depth_transit, depth_temp, max_depth, avg_depth FROM LogTbl"),
                  QStringList({"NULL", "NULL", "17", "18.5", "9.5"}));
+    }
+
+    // A large file is read from both ends only where that gives what reading it whole gives.
+    void largeForeign_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("dives");  // -1: refused
+        const QString hidden = "</dive><dive id='hidden'><informationbeforedive><datetime>2020-01-01T10:00</datetime>"
+                               "</informationbeforedive></dive>";
+        const QString trap = largeForeignFile("<!--" + QString(2000, ' ') + hidden + "-->");
+        QVERIFY(trap.indexOf("</dive>", trap.size() / 2) == trap.indexOf(hidden));  // the middle is in the comment
+        QTest::newRow("a dive in a comment at the middle") << trap << 24;
+        QTest::newRow("byte order mark") << QChar(0xFEFF) + largeForeignFile() << 24;
+        QTest::newRow("declared below the root")
+            << largeForeignFile().replace("<profiledata>", "<profiledata xmlns:x='urn:x'>") << 24;
+        QTest::newRow("cut in the second half") << largeForeignFile().chopped(300000) << -1;
+    }
+    void largeForeign()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, dives);
+        ScriptedUi ui;
+        TestLog t;
+        WriteFileBytes(t.path("big.uddf"), text.toUtf8());
+        QVERIFY(QFileInfo(t.path("big.uddf")).size() > 2 << 20);
+        UddfImportResult result;
+        QString error;
+        QCOMPARE(ImportUDDF(t.path("big.uddf"), {}, &result, &error), dives >= 0);
+        if (dives < 0)
+            QVERIFY2(error.contains("XML"), qPrintable(error));
+        const QStringList expected = dives < 0 ? QStringList{"0", "0", "NULL", "NULL", "NULL"}
+                                               : QStringList{QString::number(dives), QString::number(dives), "20.4",
+                                                             "20.4", "2023-03-04"};
+        QCOMPARE(t.values("SELECT Count(*), Count(DISTINCT dive_date), Min(max_depth), Max(max_depth),"
+                          " Min(dive_date) FROM LogTbl"),
+                 expected);
     }
 
     // A broken file names itself and its first problem; the log stays as it was.
