@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QUrl>
 #include <charconv>
 #include <algorithm>
@@ -22,20 +21,45 @@ bool isNumberChar(QChar c)
     return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('.') || c == QLatin1Char('-');
 }
 
-float numberValue(QString text)
+// Digits with at most one point and a digit somewhere, after an optional minus.
+bool plainNumber(QStringView t)
 {
-    static const QRegularExpression number(QStringLiteral("^-?(\\d+\\.?\\d*|\\.\\d+)$"));
+    qsizetype i = t.startsWith(u'-') ? 1 : 0;
+    const auto digits = [&] {
+        const qsizetype from = i;
+        while (i < t.size() && t[i] >= u'0' && t[i] <= u'9')
+            ++i;
+        return i - from;
+    };
+    qsizetype count = digits();
+    if (i < t.size() && t[i] == u'.') {
+        ++i;
+        count += digits();
+    }
+    return count > 0 && i == t.size();
+}
+
+float numberValue(QStringView text)
+{
     // A number closed by the end of the text carries its separator along: drop it.
     if (!text.isEmpty() && !isNumberChar(text.back()))
         text.chop(1);
-    if (!number.match(text).hasMatch())
+    if (!plainNumber(text))
         return 0.0f;
     // Read straight into a float, correctly rounded, so that every text SingleToText
     // writes comes back as the very same number. Out of range reads as 0.
-    const QByteArray digits = text.toLatin1();
+    char buffer[64];
+    QByteArray longer;
+    char* digits = buffer;
+    if (text.size() > qsizetype(sizeof buffer)) {
+        longer.resize(text.size());
+        digits = longer.data();
+    }
+    for (qsizetype i = 0; i < text.size(); ++i)
+        digits[i] = char(text[i].unicode());
     float v = 0.0f;
-    const auto [end, ec] = std::from_chars(digits.cbegin(), digits.cend(), v);
-    return ec == std::errc() && end == digits.cend() ? v : 0.0f;
+    const auto [end, ec] = std::from_chars(digits, digits + text.size(), v);
+    return ec == std::errc() && end == digits + text.size() ? v : 0.0f;
 }
 }  // namespace
 
@@ -106,7 +130,7 @@ QList<float> SplitNumbers(const QString& text)
             if (start == 0)
                 start = i;
         } else if (i != len && start != 0) {
-            values << numberValue(text.mid(start - 1, i - start));
+            values << numberValue(QStringView(text).mid(start - 1, i - start));
             start = 0;
         }
     }

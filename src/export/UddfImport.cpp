@@ -16,6 +16,8 @@
 #include <QRegularExpression>
 #include <QXmlStreamReader>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -528,15 +530,23 @@ QList<double> ResampleProfile(QList<std::pair<double, double>> points, double du
 }
 
 namespace {
+// Whether two open files are one: not so when another program has put a new file in the
+// place of the one being read.
+bool sameFile(const QFile& a, const QFile& b)
+{
+    struct stat sa {}, sb {};
+    return fstat(a.handle(), &sa) == 0 && fstat(b.handle(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
 // A stretch of a file read as one device, after an opening of our own; it counts the
 // characters it gives, as the XML reader counts them (UTF-16 units of UTF-8). Read through
 // its own handle, not a mapping: a file cut short meanwhile reads short, it cannot crash.
 class FileStretch : public QIODevice {
 public:
-    FileStretch(const QString& path, QByteArray opening, qint64 from, qint64 to)
-        : m_file(path), m_opening(std::move(opening)), m_to(to)
+    FileStretch(const QFile& file, QByteArray opening, qint64 from, qint64 to)
+        : m_file(file.fileName()), m_opening(std::move(opening)), m_to(to)
     {
-        if (m_file.open(QIODevice::ReadOnly) && m_file.seek(from))
+        if (m_file.open(QIODevice::ReadOnly) && sameFile(file, m_file) && m_file.seek(from))
             open(QIODevice::ReadOnly);
     }
     bool isSequential() const override { return true; }
@@ -651,22 +661,23 @@ std::optional<QByteArray> openingOfDives(const QString& file, QStringList* path)
 // middle, the second from there after the start tags it is inside. Trusted only when the
 // first half really ended with that dive inside the same elements, and the second read
 // cleanly with no definitions of its own; otherwise nothing, and the file is read whole.
-std::optional<FileContents> readInHalves(const QString& file, qint64 size)
+std::optional<FileContents> readInHalves(const QFile& f, qint64 size)
 {
+    const QString file = f.fileName();
     QStringList path;
     const std::optional<QByteArray> opening = openingOfDives(file, &path);
     const qint64 split = opening ? endOfDiveAfter(file, size / 2) : -1;
     if (split < 0)
         return std::nullopt;
 
-    FileStretch secondBytes(file, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" + *opening, split, size);
+    FileStretch secondBytes(f, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" + *opening, split, size);
     Reader second(&secondBytes);
     bool secondRead = false;
     std::thread other([&] {
         QString problem;
         secondRead = second.read(&problem);
     });
-    FileStretch firstBytes(file, {}, 0, split);
+    FileStretch firstBytes(f, {}, 0, split);
     Reader first(&firstBytes);
     QString problem;
     first.read(&problem);
@@ -692,7 +703,7 @@ bool ReadUDDF(const QString& path, QList<UddfDive>* dives, QString* error)
     // Read as a stream: a file of thousands of dives is never held whole in memory.
     std::optional<FileContents> contents;
     if (const qint64 size = f.size(); size >= kSplitBytes)
-        contents = readInHalves(path, size);
+        contents = readInHalves(f, size);
     QString problem;
     if (!contents) {
         Reader file(&f);

@@ -36,7 +36,8 @@ private slots:
         QTest::newRow("empty fields between commas and at the end") << "1,,2," << QList<float>{1, 2} << true;
         QTest::newRow("mixed separators, first and last too") << " 1\t2\r\n3  4 " << QList<float>{1, 2, 3, 4} << true;
         QTest::newRow("fixed decimals and leading point") << "12.0 0.50 .5 -.5" << QList<float>{12, 0.5f, 0.5f, -0.5f} << true;
-        QTest::newRow("unreadable number is 0") << "1-2 3 1.2.3 -" << QList<float>{0, 3, 0, 0} << true;
+        QTest::newRow("unreadable number is 0") << "1-2 3 1.2.3 - . -." << QList<float>{0, 3, 0, 0, 0, 0} << true;
+        QTest::newRow("point last, seventy digits") << "7. " + QString(69, '0') + "1" << QList<float>{7, 1} << true;
     }
     void splitNumbers()
     {
