@@ -122,13 +122,7 @@ public:
         endTag(tag);
     }
     // An element whose children stay on its line.
-    void openLine(const char* tag)
-    {
-        newLine();
-        bytes += '<';
-        bytes += tag;
-        bytes += '>';
-    }
+    void openLine(const char* tag) { plainStartTag(tag, false); }
     void closeLine(const char* tag) { endTag(tag); }
     void empty(const char* tag, Attributes attributes)
     {
@@ -143,24 +137,17 @@ public:
         escaped(text, false);
         endTag(tag);
     }
-    // An element holding a number or other plain ASCII; `inLine` keeps it on the line before.
-    void ascii(const char* tag, const QByteArray& text, bool inLine = false)
+    // An element holding a whole number.
+    void integer(const char* tag, qint64 value)
     {
-        if (!inLine)
-            newLine();
-        bytes += '<';
-        bytes += tag;
-        bytes += '>';
-        bytes += text;
+        plainStartTag(tag, false);
+        bytes += QByteArray::number(value);
         endTag(tag);
     }
+    // An element holding a number; `inLine` keeps it on the line before.
     void number(const char* tag, double value, int decimals, bool inLine = false)
     {
-        if (!inLine)
-            newLine();
-        bytes += '<';
-        bytes += tag;
-        bytes += '>';
+        plainStartTag(tag, inLine);
         appendDecimal(bytes, value, decimals);
         endTag(tag);
     }
@@ -175,6 +162,14 @@ private:
     {
         bytes += '\n';
         bytes.append(qsizetype(m_open.size()), ' ');
+    }
+    void plainStartTag(const char* tag, bool inLine)
+    {
+        if (!inLine)
+            newLine();
+        bytes += '<';
+        bytes += tag;
+        bytes += '>';
     }
     void startTag(const char* tag, Attributes attributes)
     {
@@ -408,12 +403,12 @@ void writeDive(UddfWriter& w, const ExportItem& item, const StoredDive& stored, 
     if (date.isValid())
         w.element("datetime",
                   entry.isValid() ? QDateTime(date, entry).toString(Qt::ISODate) : date.toString(Qt::ISODate));
-    xml.ascii("divenumber", QByteArray::number(item.number));
+    xml.integer("divenumber", item.number);
     if (const auto air = number("air_temp"))
         xml.number("airtemperature", *air + kZeroCelsius, 2);
     if (const QTime si = TimeIn(dive.text(F::txtSI)); si.isValid()) {
         xml.open("surfaceintervalbeforedive");
-        xml.ascii("passedtime", QByteArray::number(si.hour() * 3600 + si.minute() * 60));
+        xml.integer("passedtime", si.hour() * 3600 + si.minute() * 60);
         xml.close();
     }
     if (const auto weight = amount("weight")) {
