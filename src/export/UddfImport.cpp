@@ -568,6 +568,9 @@ protected:
             const auto b = static_cast<unsigned char>(data[done + i]);
             m_characters += ((b & 0xC0) != 0x80) + (b >= 0xF0);
         }
+        // A byte order mark at the file's start is no character to the reader.
+        if (m_file.pos() - n == 0 && QByteArrayView(data + done, n).startsWith("\xEF\xBB\xBF"))
+            --m_characters;
         return done + n;
     }
     qint64 bytesAvailable() const override
