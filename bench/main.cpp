@@ -174,8 +174,9 @@ public:
         return items;
     }
 
-    // Every dive of the log to a CSV file, in the list's order.
-    std::optional<std::vector<double>> exportCsvAll(int runs, const QString& file)
+    // Every dive of the log to one file by `write` (an exporter), in the list's order.
+    using Exporter = bool (*)(const QString&, const QList<ExportItem>&, JobProgress*, QString*);
+    std::optional<std::vector<double>> exportAll(const QString& figure, Exporter write, int runs, const QString& file)
     {
         ResetGlobals();
         Database db;
@@ -188,14 +189,14 @@ public:
             QElapsedTimer t;
             t.start();
             QString error;
-            if (!ExportCSV(file, items, nullptr, &error)) {
-                std::fprintf(stderr, "export_csv_all: %s\n", qPrintable(error));
+            if (!write(file, items, nullptr, &error)) {
+                std::fprintf(stderr, "%s: %s\n", qPrintable(figure), qPrintable(error));
                 return std::nullopt;
             }
             times.push_back(elapsedMs(t));
         }
         gDatabase = nullptr;
-        return checkQuiet(QStringLiteral("export_csv_all")) ? std::optional(times) : std::nullopt;
+        return checkQuiet(figure) ? std::optional(times) : std::nullopt;
     }
 
     // Every dive of the log to an HTML page from the installed template, each with its
@@ -255,30 +256,6 @@ public:
         *bytes = QFileInfo(file).size();
         gDatabase = nullptr;
         return checkQuiet(QStringLiteral("print_pdf_all")) ? std::optional(times) : std::nullopt;
-    }
-
-    // Every dive of the log to a UDDF file, in the list's order.
-    std::optional<std::vector<double>> exportUddfAll(int runs, const QString& file)
-    {
-        ResetGlobals();
-        Database db;
-        if (!openLog(db))
-            return std::nullopt;
-        const QList<ExportItem> items = listedDives();
-        std::vector<double> times;
-        for (int i = 0; i < runs; ++i) {
-            ClearDiveCalcMemos();
-            QElapsedTimer t;
-            t.start();
-            QString error;
-            if (!ExportUDDF(file, items, nullptr, &error)) {
-                std::fprintf(stderr, "export_uddf_all: %s\n", qPrintable(error));
-                return std::nullopt;
-            }
-            times.push_back(elapsedMs(t));
-        }
-        gDatabase = nullptr;
-        return checkQuiet(QStringLiteral("export_uddf_all")) ? std::optional(times) : std::nullopt;
     }
 
     // That file into a new log, its backup included: every dive imported, none asked about.
@@ -598,7 +575,8 @@ int main(int argc, char* argv[])
     // The two UDDF figures, on their own when only they are asked for.
     const auto uddfFigures = [&] {
         const QString uddf = dir.filePath(QStringLiteral("all.uddf"));
-        const std::optional<std::vector<double>> uddfOut = bench.exportUddfAll(options->runs.value_or(3), uddf);
+        const std::optional<std::vector<double>> uddfOut =
+            bench.exportAll(QStringLiteral("export_uddf_all"), ExportUDDF, options->runs.value_or(3), uddf);
         if (!uddfOut)
             return false;
         print(FigureLine(QStringLiteral("export_uddf_all"), *uddfOut));
@@ -641,7 +619,8 @@ int main(int argc, char* argv[])
     print(FigureLine(QStringLiteral("save_record"), *saves));
 
     const std::optional<std::vector<double>> exports =
-        bench.exportCsvAll(options->runs.value_or(5), dir.filePath(QStringLiteral("all.csv")));
+        bench.exportAll(QStringLiteral("export_csv_all"), ExportCSV, options->runs.value_or(5),
+                        dir.filePath(QStringLiteral("all.csv")));
     if (!exports)
         return 1;
     print(FigureLine(QStringLiteral("export_csv_all"), *exports));
